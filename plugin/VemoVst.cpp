@@ -1,0 +1,1 @@
+// placeholder while the plug-in object is written

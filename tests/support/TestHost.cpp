@@ -1,0 +1,1 @@
+// placeholder while the test host is written
