@@ -1,0 +1,115 @@
+#include "tools/vemo-render/AudioWriter.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <sndfile.h>
+#include <unistd.h>
+
+namespace vemo::render {
+
+namespace fs = std::filesystem;
+
+SampleFormat parseSampleFormat(const std::string& text)
+{
+    if (text == "16")
+        return SampleFormat::Int16;
+    if (text == "24")
+        return SampleFormat::Int24;
+    if (text == "32f" || text == "32")
+        return SampleFormat::Float32;
+    throw AudioFileError("--bits takes 16, 24 or 32f, not '" + text + "'");
+}
+
+int containerFor(const std::string& path, SampleFormat format)
+{
+    std::string ext = fs::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    int container;
+    if (ext == ".wav")
+        container = SF_FORMAT_WAV;
+    else if (ext == ".flac")
+        container = SF_FORMAT_FLAC;
+    else if (ext == ".aif" || ext == ".aiff")
+        container = SF_FORMAT_AIFF;
+    else
+        throw AudioFileError(path + ": unknown audio file type '" + ext +
+                             "' (use .wav, .flac, .aif or .aiff)");
+    if (container == SF_FORMAT_FLAC && format == SampleFormat::Float32)
+        throw AudioFileError(path + ": FLAC stores integer samples only; use --bits 16 or 24");
+    return container;
+}
+
+AudioFileSink::AudioFileSink(const std::string& path, int sampleRate, SampleFormat format, int maxFrames)
+    : path_(path), interleaved_(size_t(std::max(1, maxFrames)) * 2)
+{
+    int container = containerFor(path, format);
+    int subtype = format == SampleFormat::Int16   ? SF_FORMAT_PCM_16
+                  : format == SampleFormat::Int24 ? SF_FORMAT_PCM_24
+                                                  : SF_FORMAT_FLOAT;
+    fs::path target(path);
+    if (target.has_parent_path()) {
+        std::error_code error;
+        fs::create_directories(target.parent_path(), error);
+        if (error)
+            throw AudioFileError(path + ": cannot create the folder " + target.parent_path().string() +
+                                 " (" + error.message() + ")");
+    }
+    tempPath_ = path + ".part" + std::to_string(getpid());
+    SF_INFO info{};
+    info.samplerate = sampleRate;
+    info.channels = 2;
+    info.format = container | subtype;
+    if (!sf_format_check(&info))
+        throw AudioFileError(path + ": this file type cannot hold that sample format at " +
+                             std::to_string(sampleRate) + " Hz");
+    SNDFILE* file = sf_open(tempPath_.c_str(), SFM_WRITE, &info);
+    if (!file)
+        throw AudioFileError(path + ": cannot write the file (" + sf_strerror(nullptr) + ")");
+    file_ = file;
+    // Integer formats: samples beyond full scale are clipped, not wrapped.
+    sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    sf_set_string(file, SF_STR_SOFTWARE, "vemo-render");
+}
+
+AudioFileSink::~AudioFileSink()
+{
+    if (file_)
+        sf_close(static_cast<SNDFILE*>(file_));
+    if (!finished_) {
+        std::error_code ignored;
+        fs::remove(tempPath_, ignored);
+    }
+}
+
+void AudioFileSink::write(const float* left, const float* right, int frames)
+{
+    auto* file = static_cast<SNDFILE*>(file_);
+    while (frames > 0) {
+        int n = std::min(frames, int(interleaved_.size() / 2));
+        for (int i = 0; i < n; ++i) {
+            interleaved_[size_t(2 * i)] = left[i];
+            interleaved_[size_t(2 * i + 1)] = right[i];
+        }
+        if (sf_writef_float(file, interleaved_.data(), n) != n)
+            throw AudioFileError(path_ + ": write error (" + sf_strerror(file) + ")");
+        left += n;
+        right += n;
+        frames -= n;
+    }
+}
+
+void AudioFileSink::finish()
+{
+    auto* file = static_cast<SNDFILE*>(file_);
+    file_ = nullptr;
+    if (sf_close(file) != 0)
+        throw AudioFileError(path_ + ": error while closing the file");
+    std::error_code error;
+    fs::rename(tempPath_, path_, error);
+    if (error)
+        throw AudioFileError(path_ + ": cannot move the finished file into place (" + error.message() + ")");
+    finished_ = true;
+}
+
+} // namespace vemo::render

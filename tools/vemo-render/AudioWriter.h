@@ -1,0 +1,47 @@
+// Stereo audio files through libsndfile: WAV, FLAC or AIFF chosen by the
+// file's extension, 16 or 24-bit integer or 32-bit float samples. The file
+// is written under a temporary name beside the target and renamed when
+// finish() succeeds, so a failed render never leaves a half file behind.
+#pragma once
+
+#include "tools/vemo-render/Renderer.h"
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace vemo::render {
+
+class AudioFileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+enum class SampleFormat { Int16, Int24, Float32 };
+
+// "16", "24" or "32f" (also "32"); throws AudioFileError otherwise.
+SampleFormat parseSampleFormat(const std::string& text);
+
+// Checks the extension and format; returns the libsndfile major format or
+// throws AudioFileError naming the path.
+int containerFor(const std::string& path, SampleFormat format);
+
+class AudioFileSink : public AudioSink {
+public:
+    // Creates missing parent directories. maxFrames bounds one write call.
+    AudioFileSink(const std::string& path, int sampleRate, SampleFormat format, int maxFrames);
+    ~AudioFileSink() override; // removes the temporary file unless finished
+
+    void write(const float* left, const float* right, int frames) override;
+    void finish(); // closes and renames into place
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    std::string tempPath_;
+    void* file_ = nullptr; // SNDFILE*
+    std::vector<float> interleaved_;
+    bool finished_ = false;
+};
+
+} // namespace vemo::render

@@ -1,0 +1,64 @@
+// Plays timed MIDI through a loaded plug-in block by block and hands the
+// stereo result to a sink. Events reach the plug-in sample-accurately (each
+// with its offset inside its block); the length is the last event plus a
+// tail that ends once the output has stayed below a threshold long enough,
+// or a fixed duration.
+#pragma once
+
+#include "tools/vemo-render/MidiFile.h"
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
+
+namespace vemo::render {
+
+class PluginHost;
+class TempoMap;
+
+// A channel message at an absolute song position in frames.
+struct TimedMessage {
+    int64_t frame = 0;
+    uint8_t bytes[3] = {0, 0, 0};
+    uint8_t size = 0;
+};
+
+// Song ticks to frames at the given rate (Hz), each message at the nearest
+// frame; the order of the song is kept.
+std::vector<TimedMessage> scheduleSong(const MidiSong& song, const TempoMap& map, double sampleRate);
+
+class AudioSink {
+public:
+    virtual ~AudioSink() = default;
+    // Two channels of frames samples each.
+    virtual void write(const float* left, const float* right, int frames) = 0;
+};
+
+struct RenderOptions {
+    int blockSize = 512;           // frames per processReplacing call
+    double tailSeconds = 10.0;     // longest tail after the last event
+    double durationSeconds = 0.0;  // > 0: render exactly this long, no tail detection
+    float silenceLevel = 3.1622776e-5f; // -90 dBFS
+    double silenceSeconds = 0.5;   // how long the output must stay below it
+    bool measurePlugin = false;    // time the plug-in's own calls
+};
+
+struct RenderResult {
+    int64_t frames = 0;
+    double pluginSeconds = 0.0;    // wall time inside effProcessEvents + processReplacing
+    float peak = 0.0f;             // largest magnitude written
+    int64_t overFullScale = 0;     // samples above 1.0 (clipped in integer formats)
+    int64_t nonFinite = 0;         // NaN or infinite samples, written as 0
+    bool tailHitLimit = false;     // the output had not died away within tailSeconds
+    int64_t lastEventFrame = 0;
+};
+
+// done and expected are in frames; expected grows while the tail runs.
+using ProgressFn = std::function<void(int64_t done, int64_t expected)>;
+
+// Drives host from resume to suspend. messages must be in frame order.
+RenderResult renderSong(PluginHost& host, std::span<const TimedMessage> messages, const TempoMap* map,
+                        const RenderOptions& options, AudioSink& sink, const ProgressFn& progress = {});
+
+} // namespace vemo::render

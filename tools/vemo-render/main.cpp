@@ -1,0 +1,480 @@
+// vemo-render: plays a MIDI file (or the built-in demo) through a VST 2.x
+// instrument and writes the result to an audio file, faster than real time.
+#include "tools/vemo-render/AudioWriter.h"
+#include "tools/vemo-render/Demo.h"
+#include "tools/vemo-render/MidiFile.h"
+#include "tools/vemo-render/PluginHost.h"
+#include "tools/vemo-render/PresetIO.h"
+#include "tools/vemo-render/Renderer.h"
+#include "tools/vemo-render/TempoMap.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace vemo::render;
+
+namespace {
+
+constexpr double kLongestSongSeconds = 6 * 3600.0;
+
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct Options {
+    std::string midiFile;
+    std::string output;
+    std::string plugin;
+    std::string program;
+    std::vector<std::string> sets;
+    std::string fxp, fxb, saveFxp, saveFxb;
+    int rate = 44100;
+    int block = 512;
+    std::string bits = "24";
+    double tail = 10.0;
+    double duration = 0.0;
+    double tempo = 120.0;
+    bool demo = false;
+    bool info = false;
+    bool listPrograms = false;
+    bool listParams = false;
+    bool quiet = false;
+    bool stats = false;
+};
+
+std::string lower(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return s;
+}
+
+bool isIndex(const std::string& s)
+{
+    return !s.empty() && s.size() < 9 && std::all_of(s.begin(), s.end(), [](unsigned char c) { return std::isdigit(c); });
+}
+
+std::string defaultPluginPath()
+{
+    std::error_code error;
+    fs::path self = fs::read_symlink("/proc/self/exe", error);
+    if (error)
+        return "vemo.so";
+    return (self.parent_path() / "vemo.so").string();
+}
+
+std::string clock(double seconds)
+{
+    int whole = int(seconds);
+    char text[32];
+    std::snprintf(text, sizeof text, "%d:%02d", whole / 60, whole % 60);
+    return text;
+}
+
+// Name lookup shared by programs and parameters: exact, then ignoring case,
+// then a unique part of a name (programs only). Throws UsageError.
+int findByName(const std::vector<std::string>& names, const std::string& wanted, const char* what,
+               bool allowPart)
+{
+    auto search = [&](auto matches) {
+        std::vector<int> found;
+        for (size_t i = 0; i < names.size(); ++i)
+            if (matches(names[i]))
+                found.push_back(int(i));
+        return found;
+    };
+    std::vector<int> found = search([&](const std::string& n) { return n == wanted; });
+    if (found.empty())
+        found = search([&](const std::string& n) { return lower(n) == lower(wanted); });
+    if (found.empty() && allowPart)
+        found = search([&](const std::string& n) { return lower(n).find(lower(wanted)) != std::string::npos; });
+    if (found.size() == 1)
+        return found[0];
+    if (found.empty())
+        throw UsageError(std::string("no ") + what + " is called '" + wanted + "' (see --list-" +
+                         (std::string(what) == "program" ? "programs" : "params") + ")");
+    std::string list;
+    for (size_t i = 0; i < found.size() && i < 8; ++i)
+        list += (i ? ", " : "") + std::to_string(found[i]) + " '" + names[size_t(found[i])] + "'";
+    throw UsageError(std::string("'") + wanted + "' matches " + std::to_string(found.size()) + " " + what +
+                     "s (" + list + (found.size() > 8 ? ", ..." : "") + "); give the index instead");
+}
+
+std::vector<std::string> programNames(PluginHost& host)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < host.info().numPrograms; ++i)
+        names.push_back(host.programName(i));
+    return names;
+}
+
+int resolveProgram(PluginHost& host, const std::string& text)
+{
+    int count = host.info().numPrograms;
+    if (isIndex(text)) {
+        int index = std::stoi(text);
+        if (index >= count)
+            throw UsageError("--program " + text + ": the plug-in has programs 0 to " + std::to_string(count - 1));
+        return index;
+    }
+    return findByName(programNames(host), text, "program", true);
+}
+
+void applySet(PluginHost& host, const std::string& assignment, bool quiet)
+{
+    size_t eq = assignment.find('=');
+    if (eq == std::string::npos || eq == 0 || eq + 1 == assignment.size())
+        throw UsageError("--set '" + assignment + "': write NAME=VALUE or INDEX=VALUE, e.g. CUTOFF=0.4");
+    std::string key = assignment.substr(0, eq);
+    std::string valueText = assignment.substr(eq + 1);
+    int count = host.info().numParams;
+    int index;
+    if (isIndex(key)) {
+        index = std::stoi(key);
+        if (index >= count)
+            throw UsageError("--set " + assignment + ": the plug-in has parameters 0 to " + std::to_string(count - 1));
+    } else {
+        std::vector<std::string> names;
+        for (int i = 0; i < count; ++i)
+            names.push_back(host.parameterName(i));
+        index = findByName(names, key, "parameter", false);
+    }
+    char* end = nullptr;
+    float value = std::strtof(valueText.c_str(), &end);
+    if (!end || *end != 0 || !std::isfinite(value))
+        throw UsageError("--set " + assignment + ": '" + valueText + "' is not a number");
+    if ((value < 0.0f || value > 1.0f) && !quiet)
+        std::cerr << "vemo-render: note: " << assignment
+                  << " is outside 0..1, the usual range of VST parameters\n";
+    host.setParameter(index, value);
+}
+
+double processCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+}
+
+void printInfo(PluginHost& host)
+{
+    const PluginInfo& i = host.info();
+    std::printf("File:            %s\n", i.path.c_str());
+    std::printf("Name:            %s\n", i.effectName.c_str());
+    std::printf("Product:         %s\n", i.productName.c_str());
+    std::printf("Vendor:          %s\n", i.vendor.c_str());
+    std::printf("Vendor version:  %d\n", i.vendorVersion);
+    std::printf("VST version:     %d\n", i.vstVersion);
+    std::printf("Unique ID:       %s\n", describeId(i.uniqueID).c_str());
+    std::printf("Plug-in version: %d\n", i.version);
+    std::printf("Inputs/outputs:  %d in, %d out\n", i.numInputs, i.numOutputs);
+    std::printf("Parameters:      %d\n", i.numParams);
+    std::printf("Programs:        %d (current: %d)\n", i.numPrograms, host.currentProgram());
+    std::printf("Latency:         %d frames\n", i.initialDelay);
+    std::string flags;
+    const std::pair<int, const char*> known[] = {
+        {effFlagsHasEditor, "editor"},          {effFlagsCanReplacing, "processReplacing"},
+        {effFlagsProgramChunks, "program chunks"}, {effFlagsIsSynth, "instrument"},
+        {effFlagsNoSoundInStop, "no sound in stop"}, {effFlagsCanDoubleReplacing, "double precision"}};
+    for (auto [bit, name] : known)
+        if (i.flags & bit)
+            flags += std::string(flags.empty() ? "" : ", ") + name;
+    std::printf("Flags:           0x%X (%s)\n", unsigned(i.flags), flags.c_str());
+}
+
+class Progress {
+public:
+    Progress(bool enabled, double rate) : enabled_(enabled), rate_(rate), start_(Clock::now()) {}
+
+    void operator()(int64_t done, int64_t expected)
+    {
+        if (!enabled_)
+            return;
+        Clock::time_point now = Clock::now();
+        if (now - last_ < std::chrono::milliseconds(100))
+            return;
+        last_ = now;
+        draw(done, expected, now);
+    }
+
+    void finish(int64_t done)
+    {
+        if (!enabled_)
+            return;
+        draw(done, done, Clock::now());
+        std::fputc('\n', stderr);
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    void draw(int64_t done, int64_t expected, Clock::time_point now)
+    {
+        constexpr int kWidth = 30;
+        double fraction = expected > 0 ? std::min(1.0, double(done) / double(expected)) : 1.0;
+        int filled = int(fraction * kWidth);
+        double seconds = double(done) / rate_;
+        double elapsed = std::chrono::duration<double>(now - start_).count();
+        std::string bar(size_t(filled), '#');
+        bar.resize(kWidth, '-');
+        std::fprintf(stderr, "\r  [%s] %7.1f s  %6.0fx real time ", bar.c_str(), seconds,
+                     elapsed > 0 ? seconds / elapsed : 0.0);
+        std::fflush(stderr);
+    }
+
+    bool enabled_;
+    double rate_;
+    Clock::time_point start_;
+    Clock::time_point last_{};
+};
+
+int run(const Options& o)
+{
+    SampleFormat format = parseSampleFormat(o.bits);
+    const bool listing = o.info || o.listPrograms || o.listParams;
+    const bool saving = !o.saveFxp.empty() || !o.saveFxb.empty();
+    const bool useDemo = o.demo || (o.midiFile.empty() && !listing && !saving);
+    const bool rendering = useDemo || !o.midiFile.empty();
+    if (o.demo && !o.midiFile.empty())
+        throw UsageError("give either a MIDI file or --demo, not both");
+
+    std::string output = o.output;
+    if (output.empty())
+        output = useDemo ? "out/demo.wav" : (fs::path("out") / fs::path(o.midiFile).stem()).string() + ".wav";
+    if (rendering)
+        containerFor(output, format); // refuse a bad extension before any work
+
+    // Read the song before loading the plug-in: a broken file is reported at once.
+    std::optional<MidiSong> song;
+    if (!o.midiFile.empty())
+        song = readMidiFile(o.midiFile);
+
+    PluginHost host(o.plugin.empty() ? defaultPluginPath() : o.plugin, double(o.rate), o.block);
+
+    if (o.info)
+        printInfo(host);
+    if (o.listPrograms) {
+        int current = host.currentProgram();
+        for (int i = 0; i < host.info().numPrograms; ++i)
+            std::printf("%4d%s %s\n", i, i == current ? "*" : " ", host.programName(i).c_str());
+    }
+
+    if (!o.fxb.empty())
+        loadPresetFile(host, o.fxb, true);
+    std::string chosen;
+    if (!o.program.empty()) {
+        int index = resolveProgram(host, o.program);
+        host.setProgram(index);
+        chosen = std::to_string(index) + " '" + host.programName(index) + "'";
+    }
+    if (!o.fxp.empty()) {
+        loadPresetFile(host, o.fxp, false);
+        chosen = "'" + o.fxp + "'";
+    }
+    for (const std::string& s : o.sets)
+        applySet(host, s, o.quiet);
+
+    if (o.listParams) {
+        for (int i = 0; i < host.info().numParams; ++i) {
+            std::string display = host.parameterDisplay(i);
+            std::printf("%4d  %-24s %.6g%s%s\n", i, host.parameterName(i).c_str(), double(host.getParameter(i)),
+                        display.empty() ? "" : "  ", display.c_str());
+        }
+    }
+    if (!o.saveFxp.empty()) {
+        savePresetFile(host, o.saveFxp, false);
+        if (!o.quiet)
+            std::fprintf(stderr, "Saved the current program to %s\n", o.saveFxp.c_str());
+    }
+    if (!o.saveFxb.empty()) {
+        savePresetFile(host, o.saveFxb, true);
+        if (!o.quiet)
+            std::fprintf(stderr, "Saved the bank to %s\n", o.saveFxb.c_str());
+    }
+    if (!rendering)
+        return 0;
+
+    // The song and the sounds.
+    std::vector<DemoSection> sections;
+    if (useDemo) {
+        // A sound chosen on the command line plays the whole tour; otherwise
+        // the tour switches through the bank by name.
+        bool ownSound = !o.program.empty() || !o.fxp.empty() || !o.sets.empty();
+        std::vector<std::string> names = ownSound ? std::vector<std::string>{} : programNames(host);
+        DemoSong demo = buildDemo([&](const std::string& name) {
+            auto it = std::find(names.begin(), names.end(), name);
+            return it == names.end() ? -1 : int(it - names.begin());
+        });
+        song = std::move(demo.song);
+        sections = std::move(demo.sections);
+    }
+    TempoMap map(*song, o.tempo);
+    std::vector<TimedMessage> messages = scheduleSong(*song, map, double(o.rate));
+    double songSeconds = messages.empty() ? 0.0 : double(messages.back().frame) / o.rate;
+    if (songSeconds > kLongestSongSeconds && o.duration <= 0.0)
+        throw UsageError(o.midiFile + ": the last event comes at " + clock(songSeconds) +
+                         "; vemo-render renders at most 6 hours (use --duration to cut it)");
+
+    if (!o.quiet) {
+        if (useDemo) {
+            std::fprintf(stderr, "Rendering the demo with %s%s%s\n", host.info().effectName.c_str(),
+                         chosen.empty() ? "" : ", program ", chosen.c_str());
+            for (const DemoSection& s : sections) {
+                double at = map.secondsAtTick(s.startTick);
+                if (!chosen.empty())
+                    std::fprintf(stderr, "  %s  %s\n", clock(at).c_str(), s.role.c_str());
+                else if (s.programIndex >= 0)
+                    std::fprintf(stderr, "  %s  %-8s %3d %s\n", clock(at).c_str(), s.role.c_str(), s.programIndex,
+                                 s.programName.c_str());
+                else
+                    std::fprintf(stderr, "  %s  %-8s (no program '%s': the previous sound plays on)\n",
+                                 clock(at).c_str(), s.role.c_str(), s.programName.c_str());
+            }
+        } else {
+            size_t notes = std::count_if(song->messages.begin(), song->messages.end(), [](const MidiMessage& m) {
+                return (m.bytes[0] & 0xF0) == 0x90 && m.bytes[2] > 0;
+            });
+            std::fprintf(stderr, "Rendering %s (type %d, %d track%s, %zu notes, %s) with %s%s%s\n",
+                         o.midiFile.c_str(), song->format, song->trackCount, song->trackCount == 1 ? "" : "s",
+                         notes, clock(songSeconds).c_str(), host.info().effectName.c_str(),
+                         chosen.empty() ? "" : ", program ", chosen.c_str());
+            if (notes == 0)
+                std::fprintf(stderr, "vemo-render: warning: %s holds no notes\n", o.midiFile.c_str());
+        }
+    }
+
+    RenderOptions options;
+    options.blockSize = o.block;
+    options.tailSeconds = o.tail;
+    options.durationSeconds = o.duration;
+    options.measurePlugin = o.stats;
+
+    AudioFileSink sink(output, o.rate, format, o.block);
+    Progress progress(!o.quiet && isatty(STDERR_FILENO), double(o.rate));
+    auto wallStart = std::chrono::steady_clock::now();
+    RenderResult result = renderSong(host, messages, &map, options, sink,
+                                     [&](int64_t done, int64_t expected) { progress(done, expected); });
+    progress.finish(result.frames);
+    sink.finish();
+    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+
+    double seconds = double(result.frames) / o.rate;
+    if (!o.quiet) {
+        if (result.nonFinite > 0)
+            std::fprintf(stderr, "vemo-render: warning: the plug-in produced %lld samples that were not numbers; "
+                                 "they were written as silence\n", (long long)result.nonFinite);
+        if (result.overFullScale > 0 && format != SampleFormat::Float32)
+            std::fprintf(stderr, "vemo-render: warning: %lld samples were above full scale and were clipped "
+                                 "(peak %+.1f dBFS); --bits 32f keeps them\n",
+                         (long long)result.overFullScale, 20.0 * std::log10(double(result.peak)));
+        if (result.tailHitLimit)
+            std::fprintf(stderr, "note: the sound was still ringing after the %.1f s tail limit (--tail)\n", o.tail);
+        const char* type = fs::path(output).extension() == ".flac" ? "FLAC"
+                           : lower(fs::path(output).extension().string()).starts_with(".aif") ? "AIFF" : "WAV";
+        std::printf("Wrote %s (%s, %d Hz, %s %s, peak %.1f dBFS), %.0fx real time\n", output.c_str(),
+                    clock(seconds).c_str(), o.rate, o.bits == "16" ? "16-bit" : o.bits == "24" ? "24-bit" : "32-bit float",
+                    type, result.peak > 0 ? 20.0 * std::log10(double(result.peak)) : -INFINITY,
+                    wall > 0 ? seconds / wall : 0.0);
+    }
+    if (o.stats) {
+        double cpu = processCpuSeconds();
+        std::fprintf(stderr,
+                     "CPU: whole run %.3f s, inside the plug-in %.3f s, host overhead %.2f%% "
+                     "(%.1f s of audio)\n",
+                     cpu, result.pluginSeconds,
+                     result.pluginSeconds > 0 ? 100.0 * (cpu - result.pluginSeconds) / result.pluginSeconds : 0.0,
+                     seconds);
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options o;
+    CLI::App app{"vemo-render: plays a MIDI file through a VST 2.x instrument (VEMO by default) and writes\n"
+                 "the sound to an audio file. With no MIDI file it plays a built-in tour of the factory\n"
+                 "sounds to out/demo.wav.",
+                 "vemo-render"};
+    app.get_formatter()->column_width(34);
+    app.add_option("midi-file", o.midiFile, "Standard MIDI file (type 0 or 1) to render")->check(CLI::ExistingFile);
+    app.add_option("-o,--output", o.output,
+                   "Audio file to write; .wav, .flac, .aif or .aiff (default: out/<midi-file name>.wav, "
+                   "or out/demo.wav)");
+    app.add_option("-p,--plugin", o.plugin, "VST 2.x instrument module (default: vemo.so next to vemo-render)");
+    app.add_option("--program", o.program,
+                   "Sound to play: a program number from --list-programs, or (part of) its name");
+    app.add_option("--set", o.sets,
+                   "Set one parameter after the program is chosen: NAME=VALUE or INDEX=VALUE, values 0..1 "
+                   "(repeatable; see --list-params)")
+        ->type_name("NAME=VALUE");
+    app.add_option("--fxp", o.fxp, "Load a program preset (.fxp) into the current program")->check(CLI::ExistingFile);
+    app.add_option("--fxb", o.fxb, "Load a bank preset (.fxb) before anything else")->check(CLI::ExistingFile);
+    app.add_option("--save-fxp", o.saveFxp, "Save the current program as an .fxp preset");
+    app.add_option("--save-fxb", o.saveFxb, "Save the whole bank as an .fxb preset");
+    app.add_option("--rate", o.rate, "Sample rate in Hz")->check(CLI::Range(8000, 384000))->capture_default_str();
+    app.add_option("--block", o.block, "Frames per processing block")->check(CLI::Range(1, 8192))->capture_default_str();
+    app.add_option("--bits", o.bits, "Sample format: 16, 24 or 32f (float)")
+        ->check(CLI::IsMember({"16", "24", "32f", "32"}))
+        ->capture_default_str();
+    app.add_option("--tail", o.tail,
+                   "Longest tail in seconds after the last MIDI event; rendering stops earlier once the "
+                   "sound stays below -90 dBFS for 0.5 s")
+        ->check(CLI::Range(0.0, 600.0))
+        ->capture_default_str();
+    app.add_option("--duration", o.duration, "Render exactly this many seconds (no tail detection)")
+        ->check(CLI::Range(0.001, 6 * 3600.0));
+    app.add_option("--tempo", o.tempo, "Tempo in BPM for a MIDI file that sets none")
+        ->check(CLI::Range(10.0, 1000.0))
+        ->capture_default_str();
+    app.add_flag("--demo", o.demo, "Render the built-in demo (what happens when no MIDI file is given)");
+    app.add_flag("--info", o.info, "Show the plug-in's name, vendor, version, ID, inputs/outputs and flags");
+    app.add_flag("--list-programs", o.listPrograms, "List the programs (sounds) with their numbers");
+    app.add_flag("--list-params", o.listParams, "List the parameters: index, name and current value");
+    app.add_flag("-q,--quiet", o.quiet, "Print nothing but errors");
+    app.add_flag("--stats", o.stats, "Measure the CPU time spent in the plug-in and in the host");
+    app.set_version_flag("--version", "vemo-render 1.0");
+    app.footer(
+        "Listing and saving (--info, --list-*, --save-*) do not render unless a MIDI file or --demo is given.\n"
+        "Order of changes: --fxb, then --program, then --fxp, then each --set.\n\n"
+        "Examples:\n"
+        "  vemo-render                                   render the demo to out/demo.wav\n"
+        "  vemo-render song.mid --program \"Warm Pad\"      song.mid with the Warm Pad sound -> out/song.wav\n"
+        "  vemo-render song.mid --program 5 -o arp.flac --bits 16\n"
+        "  vemo-render song.mid --fxp lead.fxp --set CUTOFF=0.35 --set RESONANCE=0.6\n"
+        "  vemo-render --list-programs\n"
+        "  vemo-render --program \"Funky Bass\" --set CUTOFF=0.2 --save-fxp mybass.fxp\n\n"
+        "Exit status: 0 on success, 1 on an error, 2 for a wrong command line.");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::Success& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return 2;
+    }
+    try {
+        return run(o);
+    } catch (const UsageError& e) {
+        std::cerr << "vemo-render: " << e.what() << "\n";
+        return 2;
+    } catch (const std::exception& e) {
+        std::cerr << "vemo-render: error: " << e.what() << "\n";
+        return 1;
+    }
+}
