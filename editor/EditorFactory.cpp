@@ -1,4 +1,7 @@
 #include "editor/EditorFactory.h"
 
-// Until the editor exists the plug-in runs without one.
-AEffEditor* createVemoEditor(AudioEffect*) { return nullptr; }
+#include "editor/VemoVstEditor.h"
+
+// The editor registers itself with the effect (editor pointer and
+// effFlagsHasEditor) in its constructor.
+AEffEditor* createVemoEditor(AudioEffect* effect) { return new VemoVstEditor(effect); }

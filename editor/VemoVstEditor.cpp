@@ -1,0 +1,336 @@
+#include "editor/VemoVstEditor.h"
+
+#include <cmath>
+#include <thread>
+
+#include "vst/audioeffect.h"
+
+using namespace VSTGUI;
+
+namespace {
+
+constexpr int32_t kKnobFrames = 51;
+constexpr int32_t kKnobFrameHeight = 33;
+constexpr int32_t kMenuTop = 169;
+constexpr int32_t kMenuBottom = 182;
+constexpr int32_t kMenuWidth = 27;
+
+const char* const kWaveEntries[] = {"sin", "tri", "saw", "rec", "noise"};
+const char* const kClockEntries[] = {"----", "1/16", "1/8",   "1/4",  "1/2",  "1/1", "2/1",
+                                     "1/16T", "1/8T", "1/4T", "1/2T", "1/1T", "2/1T"};
+
+// Menu colours, matched by the panel artwork.
+constexpr CColor kMenuText{60, 60, 70, 255};
+constexpr CColor kMenuFill{25, 20, 36, 255};
+constexpr CColor kMenuSelected{25, 25, 25, 255};
+
+CBitmap* loadBitmap(int32_t id, bool blackIsTransparent)
+{
+    auto* bmp = new CBitmap(id);
+    if (blackIsTransparent)
+        bmp->setTransparentColor(kBlackCColor);
+    return bmp;
+}
+
+void release(CBitmap*& bmp)
+{
+    if (bmp != nullptr) {
+        bmp->forget();
+        bmp = nullptr;
+    }
+}
+
+} // namespace
+
+VemoVstEditor::VemoVstEditor(AudioEffect* effect) : AEffGUIEditor(effect)
+{
+    // The background fixes the window size, known to the host before open.
+    bmpBackground = new CBitmap(128);
+    windowRect.left = 0;
+    windowRect.top = 0;
+    windowRect.right = static_cast<int16_t>(bmpBackground->getWidth());
+    windowRect.bottom = static_cast<int16_t>(bmpBackground->getHeight());
+}
+
+VemoVstEditor::~VemoVstEditor()
+{
+    if (frame != nullptr)
+        close(); // the host should have closed the window already
+    release(bmpBackground);
+}
+
+bool VemoVstEditor::isRefreshedParameter(int32_t index)
+{
+    // Every control except the two menus, which idle brings up to date.
+    return (index >= 1 && index <= 26) || index == 29 || (index >= 31 && index <= 38) ||
+           index == 46;
+}
+
+float VemoVstEditor::parameter(int32_t index) const
+{
+    return effect != nullptr ? effect->getParameter(index) : 0.f;
+}
+
+CControl* VemoVstEditor::getControl(int32_t index) const
+{
+    if (index < 0 || index >= kNumParameters)
+        return nullptr;
+    return byParameter[static_cast<size_t>(index)];
+}
+
+bool VemoVstEditor::open(void* ptr)
+{
+    if (frame != nullptr)
+        close(); // opened again without a close: the old window goes first
+    AEffGUIEditor::open(ptr);
+
+    // Artwork, in this order; the background's construction-time reference
+    // is given up so that exactly one is held.
+    release(bmpBackground);
+    bmpBackground = loadBitmap(128, false);
+    bmpKnob = loadBitmap(129, true);
+    bmpLearnCurrent = loadBitmap(130, true);
+    bmpLearnAll = loadBitmap(138, true);
+    bmpSliderHandle = loadBitmap(131, true);
+    bmpSliderBody = loadBitmap(132, true);
+    bmpLever = loadBitmap(133, true);
+    bmpButtonPulse = loadBitmap(134, true);
+    bmpButtonSecond = loadBitmap(135, true);
+    bmpButtonThird = loadBitmap(136, true);
+    bmpTranspose = loadBitmap(137, false);
+    bmpTranspose->setTransparentColor(CColor{13, 10, 19, 255});
+
+    frame = new CFrame(CRect(0, 0, bmpBackground->getWidth(), bmpBackground->getHeight()), ptr,
+                       this);
+    if (!frame->isWindowOpen()) {
+        frame->forget();
+        frame = nullptr;
+        releaseBitmaps();
+        return false;
+    }
+    frame->setBackground(bmpBackground);
+
+    volumeKnob = makeKnob(173, 258, 1);
+    masterPitchKnob = makeKnob(128, 258, 2);
+    oscLfoSlider = makeSlider(368, 107, 10);
+    pulseWidthSlider = makeSlider(395, 107, 9);
+    pwModeSwitch = makeLever(433, 119, 8);
+    pulseButton = makePushButton(468, 111, 7, bmpButtonPulse);
+    sawButton = makePushButton(491, 111, 3, bmpButtonSecond);
+    subOscButton = makePushButton(514, 111, 4, bmpButtonThird);
+    subOscVolumeSlider = makeSlider(561, 107, 5);
+    noiseVolumeSlider = makeSlider(612, 107, 6);
+    hpCutoffSlider = makeSlider(243, 248, 11);
+    cutoffSlider = makeSlider(284, 248, 12);
+    resonanceSlider = makeSlider(311, 248, 13);
+    contourBiasSwitch = makeLever(338, 269, 14);
+    contourSlider = makeSlider(361, 248, 15);
+    filterLfoSlider = makeSlider(388, 248, 16);
+    keyFollowSlider = makeSlider(415, 248, 17);
+    envGateSwitch = makeLever(453, 269, 18);
+    envVolumeSlider = makeSlider(484, 248, 19);
+    attackSlider = makeSlider(530, 248, 20);
+    decaySlider = makeSlider(557, 248, 21);
+    sustainSlider = makeSlider(584, 248, 22);
+    releaseSlider = makeSlider(611, 248, 23);
+    lfoRateSlider = makeSlider(243, 107, 24);
+    lfoDelaySlider = makeSlider(270, 107, 25);
+    lfoTriggerSwitch = makeLever(314, 119, 26);
+    waveMenu = makeMenu(300, 27, kWaveEntries, 5);
+    clockMenu = makeMenu(329, 28, kClockEntries, 13);
+    envVelocitySlider = makeSlider(62, 107, 29);
+    manualPwSwitch = makeLever(433, 155, 36);
+    sharedFilterButton = makePushButton(120, 111, 38, bmpButtonSecond);
+    chorus1Button = makePushButton(169, 111, 34, bmpButtonSecond);
+    chorus2Button = makePushButton(192, 111, 35, bmpButtonThird);
+    modDcoSlider = makeSlider(65, 248, 31);
+    modVcfSlider = makeSlider(92, 248, 32);
+    transposeSwitch = makeTransposeSwitch(138, 300, 33);
+    learnCurrentButton = makeLearnButton(135, 320, 46, bmpLearnCurrent);
+    learnAllButton = makeLearnButton(166, 320, 37, bmpLearnAll);
+
+    bound.store(true);
+    return true;
+}
+
+void VemoVstEditor::adopt(CControl* control)
+{
+    frame->addView(control);
+    const int32_t tag = control->getTag();
+    if (tag >= 0 && tag < kNumParameters)
+        byParameter[static_cast<size_t>(tag)] = control;
+}
+
+CAnimKnob* VemoVstEditor::makeKnob(int32_t x, int32_t y, int32_t tag)
+{
+    const CRect r(x, y, x + bmpKnob->getWidth(), y + kKnobFrameHeight);
+    auto* knob = new CAnimKnob(r, this, tag, kKnobFrames, kKnobFrameHeight, bmpKnob, CPoint(0, 0));
+    knob->setTransparency(true);
+    knob->setValue(parameter(tag));
+    adopt(knob);
+    return knob;
+}
+
+CVerticalSlider* VemoVstEditor::makeSlider(int32_t x, int32_t y, int32_t tag)
+{
+    const CRect r(x, y, x + bmpSliderBody->getWidth(), y + bmpSliderBody->getHeight());
+    // Handle top from y + 1 (value 1) down to y + 69 (value 0).
+    auto* slider = new CVerticalSlider(r, this, tag, y + 1, y + 69, bmpSliderHandle,
+                                       bmpSliderBody, CPoint(0, 0));
+    slider->setValue(parameter(tag));
+    slider->setTransparency(false);
+    slider->setMin(0.f);
+    slider->setMax(1.f);
+    adopt(slider);
+    return slider;
+}
+
+COnOffButton* VemoVstEditor::makeLever(int32_t x, int32_t y, int32_t tag)
+{
+    const CRect r(x, y, x + bmpLever->getWidth(), y + bmpLever->getHeight() / 2);
+    auto* lever = new COnOffButton(r, this, tag, bmpLever, COnOffButton::kPreListenerUpdate);
+    lever->setValue(parameter(tag));
+    adopt(lever);
+    return lever;
+}
+
+COnOffButton* VemoVstEditor::makePushButton(int32_t x, int32_t y, int32_t tag, CBitmap* bmp)
+{
+    const CRect r(x, y, x + bmpButtonPulse->getWidth(), y + bmpButtonPulse->getHeight() / 2);
+    auto* button = new COnOffButton(r, this, tag, bmp, COnOffButton::kPreListenerUpdate);
+    button->setTransparency(true);
+    button->setValue(parameter(tag));
+    adopt(button);
+    return button;
+}
+
+COnOffButton* VemoVstEditor::makeLearnButton(int32_t x, int32_t y, int32_t tag, CBitmap* bmp)
+{
+    const CRect r(x, y, x + bmpLearnCurrent->getWidth(), y + bmp->getHeight() / 2);
+    auto* button = new COnOffButton(r, this, tag, bmp, COnOffButton::kPreListenerUpdate);
+    button->setValue(parameter(tag));
+    adopt(button);
+    return button;
+}
+
+CHorizontalSwitch* VemoVstEditor::makeTransposeSwitch(int32_t x, int32_t y, int32_t tag)
+{
+    const int32_t frameHeight = bmpTranspose->getHeight() / 4;
+    const CRect r(x, y, x + bmpTranspose->getWidth(), y + frameHeight);
+    auto* sw = new CHorizontalSwitch(r, this, tag, 4, frameHeight, 4, bmpTranspose, CPoint(0, 0));
+    sw->setDefaultValue(0.f);
+    sw->setValue(parameter(tag));
+    sw->setTransparency(true);
+    adopt(sw);
+    return sw;
+}
+
+COptionMenu* VemoVstEditor::makeMenu(int32_t x, int32_t tag, const char* const* entries,
+                                     int32_t count)
+{
+    const CRect r(x, kMenuTop, x + kMenuWidth, kMenuBottom);
+    auto* menu = new COptionMenu(r, this, tag);
+    auto* scheme = new COptionMenuScheme();
+    scheme->backgroundColor = kMenuFill;
+    scheme->selectionColor = kMenuSelected;
+    scheme->textColor = kMenuText;
+    scheme->hiliteTextColor = kWhiteCColor;
+    scheme->disableTextColor = kMenuFill;
+    menu->setScheme(scheme);
+    scheme->forget(); // the menu keeps the only reference
+    menu->setFontColor(kMenuText);
+    menu->setBackColor(kMenuFill);
+    for (int32_t i = 0; i < count; ++i)
+        menu->addEntry(entries[i]);
+    const float selected = std::trunc(parameter(tag));
+    if (selected >= 0.f && selected < static_cast<float>(count))
+        menu->setCurrent(static_cast<int32_t>(selected));
+    adopt(menu);
+    return menu;
+}
+
+void VemoVstEditor::close()
+{
+    // From here on setParameter leaves the controls alone; wait for any call
+    // already inside (it only stores one float, so this is brief).
+    bound.store(false);
+    while (bindingUsers.load() != 0)
+        std::this_thread::yield();
+
+    if (frame != nullptr)
+        frame->forget(); // releases every control, then the window
+    frame = nullptr;
+    byParameter.fill(nullptr);
+    learnCurrentButton = learnAllButton = nullptr;
+    volumeKnob = masterPitchKnob = nullptr;
+    oscLfoSlider = pulseWidthSlider = subOscVolumeSlider = noiseVolumeSlider = nullptr;
+    pwModeSwitch = pulseButton = sawButton = subOscButton = nullptr;
+    hpCutoffSlider = cutoffSlider = resonanceSlider = contourSlider = nullptr;
+    filterLfoSlider = keyFollowSlider = envVelocitySlider = envVolumeSlider = nullptr;
+    contourBiasSwitch = sharedFilterButton = envGateSwitch = lfoTriggerSwitch = nullptr;
+    attackSlider = decaySlider = sustainSlider = releaseSlider = nullptr;
+    lfoRateSlider = lfoDelaySlider = modDcoSlider = modVcfSlider = nullptr;
+    waveMenu = clockMenu = nullptr;
+    transposeSwitch = nullptr;
+    chorus1Button = chorus2Button = manualPwSwitch = nullptr;
+    releaseBitmaps();
+}
+
+void VemoVstEditor::releaseBitmaps()
+{
+    release(bmpBackground);
+    release(bmpKnob);
+    release(bmpSliderHandle);
+    release(bmpSliderBody);
+    release(bmpLearnCurrent);
+    release(bmpTranspose);
+    release(bmpLearnAll);
+    release(bmpButtonPulse);
+    release(bmpButtonSecond);
+    release(bmpButtonThird);
+    release(bmpLever);
+}
+
+void VemoVstEditor::idle()
+{
+    AEffGUIEditor::idle();
+    if (frame != nullptr && clockMenu != nullptr && waveMenu != nullptr) {
+        clockMenu->setValue(parameter(28));
+        waveMenu->setValue(parameter(27));
+    }
+}
+
+void VemoVstEditor::setParameter(int32_t index, float value)
+{
+    (void)value; // the plug-in's stored value is read back instead
+    if (!isRefreshedParameter(index))
+        return;
+    bindingUsers.fetch_add(1);
+    if (bound.load()) {
+        if (CControl* control = byParameter[static_cast<size_t>(index)])
+            control->setValue(parameter(index));
+    }
+    bindingUsers.fetch_sub(1);
+}
+
+void VemoVstEditor::valueChanged(CDrawContext* context, CControl* control)
+{
+    (void)context;
+    if (control == nullptr)
+        return;
+    const int32_t tag = control->getTag();
+    // Only real parameter indices reach the host (a negative tag would be
+    // reported to it as an automated parameter otherwise).
+    if (tag >= 0 && tag < kNumParameters && effect != nullptr)
+        effect->setParameterAutomated(tag, control->getValue());
+    control->setDirty(true);
+}
+
+int32_t VemoVstEditor::controlModifierClicked(CDrawContext* context, CControl* control,
+                                              int32_t button)
+{
+    (void)context;
+    (void)control;
+    (void)button;
+    return 0; // the control handles the click itself
+}
