@@ -1,0 +1,84 @@
+// Table-driven low-frequency oscillator: sine, triangle, sawtooth and square
+// from 257-entry tables with linear interpolation, plus two random waves.
+//
+// The phase runs over table positions 0..255 and wraps by subtracting 255, so
+// one cycle is 255 steps: the sounding rate is increment * sampleRate / 255,
+// 256/255 of the nominal rate, and position 256 of a table is reached only as
+// the right-hand neighbour of an interpolation.
+//
+// The engine writes increment (table steps per sample) and phase directly.
+// tick() runs on the audio thread and allocates nothing; the constructor
+// computes the tables.
+#pragma once
+
+class Lfo {
+public:
+    // sampleRate: host rate in Hz. Starts at phase 0 with the increment of 1 Hz.
+    explicit Lfo(float sampleRate);
+    virtual ~Lfo() = default;
+
+    // Advances one sample and returns the value, -1..+1, taken at the phase
+    // before the advance. waveform: 0 sine, 1 triangle, 2 sawtooth, 3 square,
+    // 4 random (a new value on every sample whose integer phase is 0), any
+    // other number the delayed random (the value before the latest draw).
+    inline float tick(int waveform);
+
+    float phase = 0.0f;     // table position, 0 up to 255
+    float increment;        // table steps per sample: rate in Hz * 256 / sampleRate
+    float sampleRate;
+    float randomValue = 0.0f;
+    float heldRandomValue = 0.0f;
+    float sine[257];
+    float triangle[257];
+    float sawtooth[257];
+    float square[257];
+    int lastIndex = 0;      // integer part of the phase of the latest tick
+    float lastFraction = 0.0f;
+
+private:
+    // Brings a phase that one subtraction could not wrap (an increment of
+    // more than a cycle per sample, a negative increment, inf or NaN) back
+    // into 0..255. Never reached by rates below 255 steps per sample.
+    static float reduce(float p);
+    static float draw();
+};
+
+// Tempo-sync factor of the "LFO1CLOCK" menu entry k = 1..12: the LFO rate in
+// Hz is the host tempo in beats per minute times this. 0 for any other k
+// (entry 0 is the free-running rate).
+float lfoClockFactor(int k);
+
+inline float Lfo::tick(int waveform)
+{
+    if (phase > 255.0f)
+        phase = phase - 255.0f;
+    if (!(phase >= 0.0f && phase <= 255.0f))
+        phase = reduce(phase);
+
+    const int i = int(phase); // phase is in 0..255 here: truncation is floor
+    const float f = phase - float(i);
+    lastIndex = i;
+    lastFraction = f;
+    phase = phase + increment;
+
+    switch (waveform) {
+    case 0:
+        return (1.0f - f) * sine[i] + f * sine[i + 1];
+    case 1:
+        return (1.0f - f) * triangle[i] + f * triangle[i + 1];
+    case 2:
+        return (1.0f - f) * sawtooth[i] + f * sawtooth[i + 1];
+    case 3:
+        return (1.0f - f) * square[i] + f * square[i + 1];
+    case 4:
+        if (i == 0)
+            randomValue = draw();
+        return randomValue;
+    default:
+        if (i == 0) {
+            heldRandomValue = randomValue;
+            randomValue = draw();
+        }
+        return heldRandomValue;
+    }
+}

@@ -1,0 +1,8 @@
+#include "engine/StereoChorus.h"
+
+StereoChorus::StereoChorus(const float* parameters, float sampleRate)
+    : parameters(parameters),
+      lines{ChorusLine(sampleRate, 1.0f, 0.5f), ChorusLine(sampleRate, 0.0f, 0.5f),
+            ChorusLine(sampleRate, 0.0f, 0.83f), ChorusLine(sampleRate, 1.0f, 0.83f)}
+{
+}
