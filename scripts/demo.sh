@@ -7,5 +7,5 @@ scripts/build.sh build
 if [ -x build/vemo-render ]; then
     build/vemo-render "$@"
 else
-    build/vemo-info build/vemo.so
+    echo "vemo-render is not built yet; the module is build/vemo.so"
 fi

@@ -1,0 +1,75 @@
+// The plug-in object behind the AEffect record: parameters, program bank,
+// state chunks, MIDI intake with MIDI learn, and the per-frame audio loop.
+//
+// Threads: processEvents and processReplacing on the host's audio thread;
+// everything else on its UI thread, except that setParameter also runs on the
+// audio thread for MIDI program changes and learned controllers. No locks:
+// shared values are single floats and ints accessed as relaxed atomics.
+#pragma once
+
+#include "engine/SynthEngine.h"
+#include "plugin/MidiEventQueue.h"
+#include "plugin/ProgramRecord.h"
+#include "vst/audioeffectx.h"
+
+#include <cstdint>
+#include <memory>
+
+class VemoVst : public AudioEffectX {
+public:
+    static constexpr int32_t kUniqueId = vstFourCC('8', '8', '2', '5'); // 0x38383235
+
+    explicit VemoVst(audioMasterCallback audioMaster);
+    ~VemoVst() override;
+
+    // Lifecycle.
+    void resume() override;
+    void setSampleRate(float rate) override;
+    void setBlockSize(int32_t size) override;
+
+    // Audio thread.
+    void processReplacing(float** inputs, float** outputs, int32_t sampleFrames) override;
+    int32_t processEvents(VstEvents* events) override;
+
+    // Parameters.
+    void setParameter(int32_t index, float value) override;
+    float getParameter(int32_t index) override;
+    void getParameterName(int32_t index, char* text) override;
+
+    // Programs.
+    void setProgram(int32_t program) override;
+    int32_t getProgram() override;
+    void setProgramName(char* name) override;
+    void getProgramName(char* name) override;
+    bool getProgramNameIndexed(int32_t category, int32_t index, char* text) override;
+
+    // State chunks: raw program records, no header.
+    int32_t getChunk(void** data, bool isPreset) override;
+    int32_t setChunk(void* data, int32_t byteSize, bool isPreset) override;
+
+    // Identity.
+    bool getEffectName(char* name) override;
+    bool getVendorString(char* text) override;
+    bool getProductString(char* text) override;
+    int32_t getVendorVersion() override { return 1000; }
+    int32_t canDo(char* text) override;
+
+    // Read access for tests and tools.
+    SynthEngine& getEngine() { return *engine; }
+    const ProgramRecord& program(int32_t index) const { return bank[index]; }
+    int32_t getLastParameterIndex() const;
+    MidiEventQueue& getEventQueue() { return *eventQueue; }
+
+private:
+    // Applies every queued event that falls due before the next frame.
+    void applyDueEvents();
+    void applyEvent(const VstMidiEvent& event);
+    void controlChange(int32_t controller, int32_t value);
+
+    std::unique_ptr<SynthEngine> engine;
+    std::unique_ptr<MidiEventQueue> eventQueue;
+    float previousEventOffset = 0.0f;
+    int32_t lastParameterIndex = 0;
+    std::unique_ptr<ProgramRecord[]> bank;
+    std::unique_ptr<ProgramRecord[]> chunkBank;
+};
