@@ -1,0 +1,168 @@
+#include "engine/SynthEngine.h"
+
+#include <cmath>
+
+namespace {
+// Menu indices are stored as floats; values outside the int range (never
+// produced by the editor, but a host may send anything) count as index 0.
+inline int truncateIndex(float value)
+{
+    if (!(value > -2147483648.0f && value < 2147483648.0f))
+        return 0;
+    return int(value);
+}
+} // namespace
+
+SynthEngine::SynthEngine(float rate) : parameters(parameterBlock.data()), sampleRate(rate)
+{
+    for (auto& stage : highPass)
+        stage = std::make_unique<OnePoleFilter>();
+    lfo = std::make_unique<Lfo>(sampleRate);
+    pwmLfo = std::make_unique<Lfo>(sampleRate);
+    chorus = std::make_unique<StereoChorus>(parameters, sampleRate);
+    pitchBend = 0.0f;
+    smoothedCutoff = 0.0f;
+    pwmLfoValue = 0.0f;
+    for (auto& voice : voices)
+        voice = std::make_unique<Voice>(sampleRate, parameterBlock);
+    decimator = std::make_unique<HalfBandDecimator>();
+    lastVoice = 6;
+    sharedFilter = std::make_unique<LadderFilter>(sampleRate);
+}
+
+void SynthEngine::setSampleRate(float rate)
+{
+    for (auto& voice : voices)
+        voice->setSampleRate(rate);
+    sharedFilter = std::make_unique<LadderFilter>(rate);
+    lfo = std::make_unique<Lfo>(rate);
+    pwmLfo = std::make_unique<Lfo>(rate);
+    chorus = std::make_unique<StereoChorus>(parameters, rate);
+    sampleRate = rate;
+}
+
+void SynthEngine::renderSample(float& left, float& right)
+{
+    outputSample = 0.0f;
+
+    // Main LFO rate: free running follows LFO1RATE every frame; a tempo-synced
+    // rate is set at note-on and left alone here.
+    if (truncateIndex(P(kParamLfoClock)) == 0) {
+        const float r = P(kParamLfoRate);
+        outputSample = 20.0f * (r * r * r * r);
+        lfo->increment = outputSample / lfo->sampleRate * 256.0f;
+        pwmLfo->increment = outputSample / pwmLfo->sampleRate * 256.0f;
+    }
+    lfoValue = lfo->tick(truncateIndex(P(kParamLfoWaveform)));
+    pwmLfo->increment = lfo->increment;
+    pwmLfoValue = pwmLfo->tick(1);
+
+    // LFO delay after each note-on, then a linear fade-in.
+    const float delay = P(kParamLfoDelay);
+    if (delay > 0.0f) {
+        if (sampleRate * delay > float(lfoDelayCounter)) {
+            lfoValue = 0.0f;
+            ++lfoDelayCounter;
+        } else if (lfoDelayFade < 1.0f) {
+            lfoValue = lfoValue * lfoDelayFade;
+            lfoDelayFade += sampleRate * 4.9999999e-10f;
+        }
+    }
+
+    smoothedCutoff =
+        (P(kParamModVcf) * pitchBend + P(kParamCutoff) + smoothedCutoff * 1199.0f) * 0.00083333335f +
+        1e-9f;
+
+    firstHalfSum = 0.0f;
+    secondHalfSum = 0.0f;
+    bool active = false;
+    for (auto& voice : voices) {
+        if (voice->render(firstHalfSum, secondHalfSum, pwmLfoValue, lfoValue, pitchBend,
+                          smoothedCutoff))
+            active = true;
+    }
+
+    outputSample = 0.0f;
+    if (active) {
+        if (P(kParamSharedFilter) != 0.0f) {
+            // One filter for the summed voices, set up like the newest voice.
+            firstHalfSum *= 0.5f;
+            secondHalfSum *= 0.5f;
+            const int v = lastVoice < kNumVoices ? lastVoice : 0;
+            voices[v]->runFilter(*sharedFilter, firstHalfSum, secondHalfSum, smoothedCutoff,
+                                 lfoValue);
+            float level = 0.0f;
+            for (auto& voice : voices)
+                level += voice->ampLevel;
+            if (level > 1.0f)
+                level = 1.0f;
+            firstHalfSum = firstHalfSum * 2.0f * level;
+            secondHalfSum = secondHalfSum * 2.0f * level;
+        }
+        outputSample = decimator->process(firstHalfSum, secondHalfSum);
+        const float volume = P(kParamVolume);
+        outputSample = P(kParamEnvVolume) * volume * volume * outputSample;
+    }
+
+    // The high-pass runs on every frame so it decays on silence too.
+    const float hp = P(kParamHpCutoff);
+    const float R = 0.999f - 0.4f * (hp * hp * hp);
+    for (auto& stage : highPass)
+        outputSample = stage->highPass(outputSample, R);
+
+    left = outputSample;
+    right = outputSample;
+    if (active)
+        chorus->process(left, right);
+}
+
+void SynthEngine::noteOn(int32_t note, float velocity)
+{
+    int chosen = -1;
+    for (int i = 0; i < kNumVoices; ++i) {
+        if (voices[i]->note == note) {
+            chosen = i;
+            break;
+        }
+    }
+    if (chosen >= 0) {
+        lastVoice = chosen;
+    } else {
+        // Round robin from the newest voice; with all six gates open the
+        // search comes back round and the newest voice is taken over.
+        for (int step = 0; step < kNumVoices; ++step) {
+            lastVoice = lastVoice + 1;
+            if (lastVoice >= kNumVoices)
+                lastVoice = 0;
+            if (!voices[lastVoice]->gate)
+                break;
+        }
+        chosen = lastVoice;
+    }
+    voices[chosen]->startNote(note, velocity);
+
+    if (P(kParamLfoTrigger) == 0.0f)
+        lfo->phase = 0.0f;
+
+    const int k = truncateIndex(P(kParamLfoClock));
+    if (k >= 1 && k <= 12) {
+        lfo->increment = tempo * lfoClockFactor(k) / lfo->sampleRate * 256.0f;
+        lfo->phase = 0.0f;
+    }
+
+    lfoDelayCounter = 0;
+    lfoDelayFade = 0.0f;
+}
+
+void SynthEngine::noteOff(int32_t note)
+{
+    for (auto& voice : voices)
+        if (voice->note == note)
+            voice->releaseNote();
+}
+
+void SynthEngine::allNotesOff()
+{
+    for (auto& voice : voices)
+        voice->forceRelease();
+}

@@ -1,0 +1,241 @@
+// The engine: note allocation, LFO timing, output stages and silence.
+#include "engine/SynthEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+struct EngineRig {
+    SynthEngine engine;
+    explicit EngineRig(float rate = 44100.0f) : engine(rate)
+    {
+        auto& p = engine.parameterBlock;
+        p.set(kParamVolume, 0.5f);
+        p.set(kParamMasterPitch, 0.5f);
+        p.set(kParamSaw, 1.0f);
+        p.set(kParamCutoff, 1.0f);
+        p.set(kParamEnvVolume, 1.0f);
+        p.set(kParamDecay, 0.5f);
+        p.set(kParamSustain, 1.0f);
+        p.set(kParamTranspose, 0.5f);
+    }
+    void run(int frames, std::vector<float>* left = nullptr, std::vector<float>* right = nullptr)
+    {
+        for (int i = 0; i < frames; ++i) {
+            float l = 0, r = 0;
+            engine.renderSample(l, r);
+            if (left)
+                left->push_back(l);
+            if (right)
+                right->push_back(r);
+        }
+    }
+    int voiceOf(int note) const
+    {
+        for (int i = 0; i < 6; ++i)
+            if (engine.voices[i]->note == note && engine.voices[i]->gate)
+                return i;
+        return -1;
+    }
+};
+
+} // namespace
+
+TEST(VoiceAllocation, FirstNotes)
+{
+    EngineRig a;
+    a.engine.noteOn(64, 1.0f); // every voice starts out holding 64
+    EXPECT_EQ(a.voiceOf(64), 0);
+    EXPECT_EQ(a.engine.lastVoice, 0);
+
+    EngineRig b;
+    b.engine.noteOn(60, 1.0f); // round robin from 6 lands on voice 0
+    EXPECT_EQ(b.voiceOf(60), 0);
+    b.engine.noteOn(60, 1.0f); // a held note restarts its own voice
+    int holders = 0;
+    for (auto& v : b.engine.voices)
+        holders += v->note == 60 ? 1 : 0;
+    EXPECT_EQ(holders, 1);
+}
+
+TEST(VoiceAllocation, SeventhNoteTakesOverTheNewestVoice)
+{
+    EngineRig rig;
+    const int notes[] = {48, 52, 55, 60, 67, 72};
+    for (int i = 0; i < 6; ++i) {
+        rig.engine.noteOn(notes[i], 1.0f);
+        EXPECT_EQ(rig.voiceOf(notes[i]), i);
+    }
+    EXPECT_EQ(rig.engine.lastVoice, 5);
+    rig.engine.noteOn(76, 1.0f);
+    EXPECT_EQ(rig.voiceOf(76), 5);
+    EXPECT_EQ(rig.voiceOf(72), -1);
+    EXPECT_EQ(rig.engine.lastVoice, 5);
+    rig.engine.noteOff(76);
+    EXPECT_FALSE(rig.engine.voices[5]->gate);
+    rig.engine.noteOff(72); // nothing holds it any more
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE(rig.engine.voices[i]->gate);
+}
+
+TEST(VoiceAllocation, ReleasedNotesReuseTheirVoiceAndOthersRotate)
+{
+    EngineRig rig;
+    rig.engine.noteOn(60, 1.0f);
+    rig.engine.noteOn(62, 1.0f);
+    rig.engine.noteOff(60);
+    rig.engine.noteOff(62);
+    rig.engine.noteOn(60, 1.0f); // still in its release on voice 0: reused
+    EXPECT_EQ(rig.voiceOf(60), 0);
+    rig.engine.noteOff(60);
+    rig.engine.noteOn(70, 1.0f);
+    EXPECT_EQ(rig.voiceOf(70), 1);
+    rig.engine.noteOn(71, 1.0f);
+    EXPECT_EQ(rig.voiceOf(71), 2);
+}
+
+TEST(VoiceAllocation, NoteOffClosesEveryVoiceHoldingTheNote)
+{
+    EngineRig rig;
+    for (auto& v : rig.engine.voices)
+        v->startNote(64, 1.0f);
+    rig.engine.noteOff(64);
+    for (auto& v : rig.engine.voices)
+        EXPECT_FALSE(v->gate);
+}
+
+TEST(VoiceAllocation, TempoSyncAndRetrigger)
+{
+    EngineRig rig;
+    auto& p = rig.engine.parameterBlock;
+    p.set(kParamLfoClock, 3.0f); // "1/4"
+    rig.engine.tempo = 120.0f;
+    rig.run(100);
+    rig.engine.lfo->phase = 17.0f;
+    p.set(kParamLfoTrigger, 1.0f); // sync restarts the LFO whatever the trigger says
+    rig.engine.noteOn(60, 1.0f);
+    EXPECT_EQ(rig.engine.lfo->phase, 0.0f);
+    EXPECT_EQ(rig.engine.lfo->increment, 120.0f * 0.016666668f / 44100.0f * 256.0f);
+
+    // Free running with trigger on: the phase runs on.
+    p.set(kParamLfoClock, 0.0f);
+    rig.engine.lfo->phase = 17.0f;
+    rig.engine.noteOn(62, 1.0f);
+    EXPECT_EQ(rig.engine.lfo->phase, 17.0f);
+    p.set(kParamLfoTrigger, 0.0f);
+    rig.engine.noteOn(64, 1.0f);
+    EXPECT_EQ(rig.engine.lfo->phase, 0.0f);
+}
+
+TEST(SynthEngine, LfoDelayAndFadeIn)
+{
+    EngineRig rig;
+    auto& p = rig.engine.parameterBlock;
+    p.set(kParamLfoDelay, 0.5f);
+    p.set(kParamLfoWaveform, 3.0f); // square: +1 at the start of the cycle
+    p.set(kParamLfoRate, 0.2f);
+    rig.engine.noteOn(60, 1.0f);
+    for (int i = 0; i < 22050; ++i) {
+        rig.run(1);
+        ASSERT_EQ(rig.engine.lfoValue, 0.0f) << "frame " << i;
+    }
+    rig.run(1);
+    EXPECT_EQ(rig.engine.lfoValue, 0.0f); // the first faded frame is multiplied by 0
+    int fadeFrames = 1;
+    while (rig.engine.lfoDelayFade < 1.0f) {
+        rig.run(1);
+        ++fadeFrames;
+        ASSERT_LT(fadeFrames, 50000);
+    }
+    EXPECT_EQ(fadeFrames, 45345);
+    // A new note mutes the LFO again for every voice.
+    rig.engine.noteOn(64, 1.0f);
+    rig.run(1);
+    EXPECT_EQ(rig.engine.lfoValue, 0.0f);
+}
+
+TEST(SynthEngine, RestValueBeforeAnyNoteAndAfterTheLast)
+{
+    for (float hp : {0.0f, 0.5f}) {
+        EngineRig rig;
+        rig.engine.parameterBlock.set(kParamHpCutoff, hp);
+        std::vector<float> l, r;
+        rig.run(60000, &l, &r);
+        const float rest = l.back();
+        EXPECT_EQ(l[0], 0.0f);
+        EXPECT_LT(rest, 0.0f);
+        EXPECT_NEAR(rest, hp == 0.0f ? -2.3e-7 : -4.6e-9, hp == 0.0f ? 0.2e-7 : 0.4e-9);
+        for (size_t i = 1; i < l.size(); ++i)
+            ASSERT_NE(l[i], 0.0f);
+        EXPECT_EQ(l, r);
+
+        // After a note has come and gone the output settles back, with no chorus.
+        rig.engine.parameterBlock.set(kParamChorus1, 1.0f);
+        rig.engine.parameterBlock.set(kParamRelease, 0.0f);
+        rig.engine.noteOn(60, 1.0f);
+        rig.run(2000);
+        rig.engine.noteOff(60);
+        rig.run(2000);
+        l.clear();
+        r.clear();
+        rig.run(200000, &l, &r);
+        EXPECT_EQ(l, r);
+        EXPECT_NEAR(l.back(), rest, std::fabs(rest) * 0.01);
+    }
+}
+
+TEST(SynthEngine, HighPassCoefficientRange)
+{
+    // R = 0.999 - 0.4 v^3: 0.999 at 0, 0.599 at 1.
+    EXPECT_EQ(0.999f - 0.4f * (1.0f * 1.0f * 1.0f), 0.599f);
+}
+
+TEST(SynthEngine, ChorusMakesTheSidesDifferOnlyWhileVoicesSound)
+{
+    EngineRig rig;
+    rig.engine.parameterBlock.set(kParamChorus1, 1.0f);
+    rig.engine.noteOn(57, 1.0f);
+    std::vector<float> l, r;
+    rig.run(4000, &l, &r);
+    EXPECT_NE(l, r);
+}
+
+TEST(SynthEngine, SampleRateChangeRebuildsTheLfoAt1Hz)
+{
+    EngineRig rig;
+    rig.engine.parameterBlock.set(kParamLfoClock, 3.0f);
+    rig.engine.tempo = 120.0f;
+    rig.engine.noteOn(60, 1.0f);
+    rig.engine.setSampleRate(48000.0f);
+    EXPECT_EQ(rig.engine.lfo->increment, 256.0f / 48000.0f);
+    rig.run(10);
+    EXPECT_EQ(rig.engine.pwmLfo->increment, rig.engine.lfo->increment);
+    EXPECT_TRUE(rig.engine.voices[0]->gate); // the note stays held
+    EXPECT_EQ(rig.engine.lastVoice, 0);
+}
+
+TEST(SynthEngine, SharedFilterModeSumsThroughOneFilter)
+{
+    EngineRig rig;
+    auto& p = rig.engine.parameterBlock;
+    p.set(kParamSharedFilter, 1.0f);
+    p.set(kParamCutoff, 0.5f);
+    p.set(kParamResonance, 0.3f);
+    for (int n : {48, 52, 55, 60})
+        rig.engine.noteOn(n, 1.0f);
+    std::vector<float> l;
+    rig.run(5000, &l);
+    for (auto& v : rig.engine.voices)
+        EXPECT_EQ(v->filter->s1, 0.0f);
+    EXPECT_NE(rig.engine.sharedFilter->s1, 0.0f);
+    double peak = 0.0;
+    for (float v : l) {
+        ASSERT_TRUE(std::isfinite(v));
+        peak = std::max(peak, double(std::fabs(v)));
+    }
+    EXPECT_GT(peak, 0.01);
+    EXPECT_LT(peak, 2.0); // the level factor is clamped at 1
+}

@@ -1,0 +1,199 @@
+#include "voice/Voice.h"
+
+#include "voice/Random.h"
+
+#include <cmath>
+
+namespace {
+constexpr float kOneTwelfth = 0.0833333358f; // 1/12 in single precision
+
+// 440 * 2^(semitones/12) with the power in double precision, in Hz.
+inline double noteFrequency(float semitonesFromA)
+{
+    return 440.0 * std::pow(2.0, double(semitonesFromA * kOneTwelfth));
+}
+} // namespace
+
+Voice::Voice(float sampleRate, ParameterBlock& parameterBlock)
+    : sampleRate(sampleRate), parameters(parameterBlock.data())
+{
+    build(sampleRate);
+}
+
+void Voice::build(float rate)
+{
+    sawOsc = std::make_unique<SawOscillator>(rate);
+    pulseOsc = std::make_unique<PulseOscillator>(rate);
+    subOsc = std::make_unique<PulseOscillator>(rate);
+    ampEnv = std::make_unique<Envelope>(rate, false);
+    filterEnv = std::make_unique<Envelope>(rate, true);
+    gateEnv = std::make_unique<Envelope>(rate, false);
+    filter = std::make_unique<LadderFilter>(rate);
+}
+
+void Voice::setSampleRate(float rate)
+{
+    sampleRate = rate;
+    build(rate);
+}
+
+void Voice::startNote(int32_t newNote, float newVelocity)
+{
+    idleCount = 0;
+    gate = true;
+    // A retriggered note rises from wherever its amplitude is.
+    ampEnv->attackDone = false;
+    gateEnv->attackDone = false;
+    filterEnv->level = 0.0f;
+    filterEnv->attackDone = false;
+    note = newNote;
+    velocity = newVelocity;
+    sawOsc->phase = 0.0f;
+    pulseOsc->ramp1 = 0.1f;
+    pulseOsc->ramp2 = 0.1f;
+    subOsc->ramp1 = 0.25f;
+    subOsc->ramp2 = 0.25f;
+}
+
+void Voice::releaseNote() { gate = false; }
+
+void Voice::forceRelease()
+{
+    gate = false;
+    ampEnv->attackDone = true;
+    gateEnv->attackDone = true;
+}
+
+bool Voice::render(float& firstHalfSum, float& secondHalfSum, float pwmLfoValue, float lfoValue,
+                   float pitchBend, float smoothedCutoff)
+{
+    if (!gate && ampEnv->level <= 0.0f && gateEnv->level <= 0.0f) {
+        ampLevel = 0.0f;
+        // Let the filter ring out the tail for a few frames so it starts the
+        // next note from a settled state; nothing of it is heard.
+        if (idleCount < 20) {
+            if (P(kParamSharedFilter) == 0.0f)
+                runFilter(*filter, subA, subB, smoothedCutoff, 0.0f);
+            ++idleCount;
+        }
+        return false;
+    }
+
+    pitch = (P(kParamMasterPitch) - 0.5f) * 2.0f + P(kParamModDco) * pitchBend * 12.0f + float(note);
+    const float transpose = P(kParamTranspose);
+    if (transpose < 0.25f)
+        pitch -= 12.0f;
+    else if (transpose > 0.5f)
+        pitch += 12.0f;
+
+    const bool envGate = P(kParamEnvGate) != 0.0f;
+    ampLevel = ampEnv->tick(gate, P(kParamAttack), P(kParamDecay), P(kParamSustain),
+                            envGate ? 0.0f : P(kParamRelease));
+
+    subA = 0.0f;
+    subB = 0.0f;
+
+    const float oscLfo = P(kParamOscLfo);
+    modPitch = pitch + oscLfo * oscLfo * oscLfo * lfoValue * 12.0f;
+    if (modPitch < 0.0f)
+        modPitch = 0.0f;
+
+    const double mainFreq = noteFrequency(modPitch - 36.0f - 45.0f);
+    oscFreq = mainFreq > 19000.0 ? 19000.0f : float(mainFreq);
+
+    if (P(kParamSaw) != 0.0f) {
+        subA += sawOsc->next(oscFreq);
+        subB += sawOsc->next(oscFreq);
+    }
+
+    if (P(kParamPulse) != 0.0f) {
+        const float intensity = P(kParamPwIntensity);
+        if (P(kParamManualPw) != 0.0f) {
+            width = (intensity + 1.0f) * 0.5f;
+        } else if (P(kParamPwMode) != 0.0f) {
+            if (ampLevel > 1.0f)
+                ampLevel = 1.0f;
+            width = intensity * ampLevel;
+        } else if (intensity > 0.0f) {
+            width = (intensity * pwmLfoValue + 1.0f) * 0.5f;
+        } else {
+            width = 0.48f;
+        }
+        subA += pulseOsc->next(oscFreq, width);
+        subB += pulseOsc->next(oscFreq, width);
+    }
+
+    if (P(kParamSubOsc) > 0.0f) {
+        oscFreq = float(noteFrequency(modPitch - 12.0f - 36.0f - 45.0f));
+        const float level = P(kParamSubOscVolume);
+        subA += subOsc->next(oscFreq, 0.5f) * level * 0.9f;
+        subB += subOsc->next(oscFreq, 0.5f) * P(kParamSubOscVolume) * 0.9f;
+    }
+
+    const float noise = P(kParamNoiseVolume);
+    if (noise > 0.0f) {
+        float u = float(vemo::randomInt()) * vemo::kRandomScale;
+        noiseState = (u + 2.0f * noiseState) * 0.33333334f;
+        subA += noise * noiseState;
+        u = float(vemo::randomInt()) * vemo::kRandomScale;
+        noiseState = (u + 2.0f * noiseState) * 0.33333334f;
+        subB += P(kParamNoiseVolume) * noiseState;
+    }
+
+    if (P(kParamSharedFilter) == 0.0f)
+        runFilter(*filter, subA, subB, smoothedCutoff, lfoValue);
+
+    if (envGate)
+        ampLevel = gateEnv->tick(gate, 0.0f, 1.0f, 1.0f, 0.0f);
+
+    subA *= ampLevel;
+    subB *= ampLevel;
+    firstHalfSum += subA;
+    secondHalfSum += subB;
+    return true;
+}
+
+void Voice::runFilter(LadderFilter& target, float& first, float& second, float cutoff, float lfo)
+{
+    float c = cutoff * cutoff * cutoff;
+    if (c < 0.0f)
+        c = 0.0f;
+
+    const float k = P(kParamKeyFollow);
+    if (k > 0.0f) {
+        // The cutoff in semitones relative to 440 Hz, taking c as a fraction
+        // of half the sample rate, then moved along with the note.
+        const float s =
+            17.31234f * float(std::log(double(sampleRate * c * 0.5f * 0.0022727272f + 1e-10f)));
+        const float tracked =
+            float(std::pow(2.0, double((s + float(note) + 24.0f - 36.0f - 45.0f) * kOneTwelfth)));
+        const float t = 440.0f * tracked * k / (sampleRate * 0.5f);
+        c = (1.0f - k) * c + t * k;
+    }
+
+    const float depth = P(kParamFilterLfo);
+    if (depth > 0.0f)
+        c = c + 0.5f * (depth * depth * depth) * lfo;
+
+    const float amount = P(kParamEnvVelocity) * velocity + P(kParamContour);
+    float e = filterEnv->tick(gate, P(kParamAttack), P(kParamDecay), P(kParamSustain),
+                              P(kParamRelease)) *
+              (amount * amount);
+    if (P(kParamContourBias) != 0.0f)
+        e = -e;
+
+    float h = e * e * e + c;
+    h = h < 0.0f ? 0.0f : (h > 1.0f ? 1.0f : h);
+
+    // A slowly wandering deviation centred on 0; it grows with the fourth
+    // power of the cutoff, so low settings stay steady.
+    const float u = float(vemo::randomInt()) * vemo::kRandomScale;
+    cutoffJitter = (u - 0.5f + 29.0f * cutoffJitter) * 0.033333335f;
+
+    float f = (cutoffJitter * (h * h * h) + 1.0f) * h;
+    f = f < 0.0f ? 0.0f : (f > 1.0f ? 1.0f : f);
+
+    const float resonance = P(kParamResonance);
+    target.process(&first, f, resonance, true);
+    target.process(&second, f, resonance, false);
+}
