@@ -41,12 +41,12 @@ struct RenderOptions {
     double durationSeconds = 0.0;  // > 0: render exactly this long, no tail detection
     float silenceLevel = 3.1622776e-5f; // -90 dBFS
     double silenceSeconds = 0.5;   // how long the output must stay below it
-    bool measurePlugin = false;    // time the plug-in's own calls
+    bool measurePlugin = false;    // measure the plug-in's own CPU time (one clock read per call)
 };
 
 struct RenderResult {
     int64_t frames = 0;
-    double pluginSeconds = 0.0;    // wall time inside effProcessEvents + processReplacing
+    double pluginSeconds = 0.0;    // thread CPU time inside effProcessEvents + processReplacing
     float peak = 0.0f;             // largest magnitude written
     int64_t overFullScale = 0;     // samples above 1.0 (clipped in integer formats)
     int64_t nonFinite = 0;         // NaN or infinite samples, written as 0
