@@ -6,7 +6,7 @@ packages=(
     g++ cmake make pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     libsndfile1-dev libcli11-dev
-    libx11-dev libxtst-dev xvfb xauth x11-apps xdotool
+    libx11-dev libxtst-dev libpng-dev xvfb xauth x11-apps xdotool
 )
 
 missing=()
