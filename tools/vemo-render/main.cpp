@@ -84,7 +84,8 @@ std::string clock(double seconds)
 }
 
 // Name lookup shared by programs and parameters: exact, then ignoring case,
-// then a unique part of a name (programs only). Throws UsageError.
+// then (programs only) the unique start of a name, of a word in it, or any
+// part of it. Throws UsageError.
 int findByName(const std::vector<std::string>& names, const std::string& wanted, const char* what,
                bool allowPart)
 {
@@ -98,6 +99,10 @@ int findByName(const std::vector<std::string>& names, const std::string& wanted,
     std::vector<int> found = search([&](const std::string& n) { return n == wanted; });
     if (found.empty())
         found = search([&](const std::string& n) { return lower(n) == lower(wanted); });
+    if (found.empty() && allowPart) // the start of a name, then the start of a word in it, then any part
+        found = search([&](const std::string& n) { return lower(n).starts_with(lower(wanted)); });
+    if (found.empty() && allowPart)
+        found = search([&](const std::string& n) { return lower(" " + n).find(" " + lower(wanted)) != std::string::npos; });
     if (found.empty() && allowPart)
         found = search([&](const std::string& n) { return lower(n).find(lower(wanted)) != std::string::npos; });
     if (found.size() == 1)
