@@ -158,8 +158,10 @@ RenderResult renderSong(PluginHost& host, std::span<const TimedMessage> messages
         }
         sink.write(left, right, keep);
         position += keep;
-        if (progress)
-            progress(position, fixed ? fixedEnd : std::max(position, result.lastEventFrame));
+        if (progress && !progress(position, fixed ? fixedEnd : std::max(position, result.lastEventFrame))) {
+            result.stopped = true;
+            break;
+        }
         if (keep < frames || (!fixed && quietRun >= quietNeeded))
             break;
     }

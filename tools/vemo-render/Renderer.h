@@ -52,10 +52,12 @@ struct RenderResult {
     int64_t nonFinite = 0;         // NaN or infinite samples, written as 0
     bool tailHitLimit = false;     // the output had not died away within tailSeconds
     int64_t lastEventFrame = 0;
+    bool stopped = false;          // the progress function asked to stop
 };
 
-// done and expected are in frames; expected grows while the tail runs.
-using ProgressFn = std::function<void(int64_t done, int64_t expected)>;
+// Called after every block; done and expected are in frames (expected grows
+// while the tail runs). Returning false stops the render there.
+using ProgressFn = std::function<bool(int64_t done, int64_t expected)>;
 
 // Drives host from resume to suspend. messages must be in frame order.
 RenderResult renderSong(PluginHost& host, std::span<const TimedMessage> messages, const TempoMap* map,

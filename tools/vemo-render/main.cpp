@@ -14,6 +14,7 @@
 #include <cctype>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -29,10 +30,18 @@ namespace {
 
 constexpr double kLongestSongSeconds = 6 * 3600.0;
 
+// Set by Ctrl-C: the render stops after its current block and the
+// unfinished file is removed.
+volatile std::sig_atomic_t g_interrupted = 0;
+
+extern "C" void onInterrupt(int) { g_interrupted = 1; }
+
 class UsageError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+struct Interrupted {};
 
 struct Options {
     std::string midiFile;
@@ -330,7 +339,7 @@ int run(const Options& o)
     std::vector<TimedMessage> messages = scheduleSong(*song, map, double(o.rate));
     double songSeconds = messages.empty() ? 0.0 : double(messages.back().frame) / o.rate;
     if (songSeconds > kLongestSongSeconds && o.duration <= 0.0)
-        throw UsageError(o.midiFile + ": the last event comes at " + clock(songSeconds) +
+        throw std::runtime_error(o.midiFile + ": the last event comes at " + clock(songSeconds) +
                          "; vemo-render renders at most 6 hours (use --duration to cut it)");
 
     if (!o.quiet) {
@@ -371,8 +380,13 @@ int run(const Options& o)
     Progress progress(!o.quiet && isatty(STDERR_FILENO), double(o.rate));
     auto wallStart = std::chrono::steady_clock::now();
     RenderResult result = renderSong(host, messages, &map, options, sink,
-                                     [&](int64_t done, int64_t expected) { progress(done, expected); });
+                                     [&](int64_t done, int64_t expected) {
+                                         progress(done, expected);
+                                         return g_interrupted == 0;
+                                     });
     progress.finish(result.frames);
+    if (result.stopped)
+        throw Interrupted();
     sink.finish();
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
 
@@ -458,12 +472,12 @@ int main(int argc, char** argv)
         "Order of changes: --fxb, then --program, then --fxp, then each --set.\n\n"
         "Examples:\n"
         "  vemo-render                                   render the demo to out/demo.wav\n"
-        "  vemo-render song.mid --program \"Warm Pad\"      song.mid with the Warm Pad sound -> out/song.wav\n"
+        "  vemo-render song.mid --program \"Warm Pad\"     song.mid with the Warm Pad sound -> out/song.wav\n"
         "  vemo-render song.mid --program 5 -o arp.flac --bits 16\n"
         "  vemo-render song.mid --fxp lead.fxp --set CUTOFF=0.35 --set RESONANCE=0.6\n"
         "  vemo-render --list-programs\n"
         "  vemo-render --program \"Funky Bass\" --set CUTOFF=0.2 --save-fxp mybass.fxp\n\n"
-        "Exit status: 0 on success, 1 on an error, 2 for a wrong command line.");
+        "Exit status: 0 on success, 1 on an error, 2 for a wrong command line, 130 when interrupted.");
 
     try {
         app.parse(argc, argv);
@@ -473,8 +487,13 @@ int main(int argc, char** argv)
         app.exit(e);
         return 2;
     }
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
     try {
         return run(o);
+    } catch (const Interrupted&) {
+        std::cerr << "vemo-render: interrupted; no file was written\n";
+        return 130;
     } catch (const UsageError& e) {
         std::cerr << "vemo-render: " << e.what() << "\n";
         return 2;
