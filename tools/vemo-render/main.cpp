@@ -280,11 +280,6 @@ int run(const Options& o)
 
     if (o.info)
         printInfo(host);
-    if (o.listPrograms) {
-        int current = host.currentProgram();
-        for (int i = 0; i < host.info().numPrograms; ++i)
-            std::printf("%4d%s %s\n", i, i == current ? "*" : " ", host.programName(i).c_str());
-    }
 
     if (!o.fxb.empty())
         loadPresetFile(host, o.fxb, true);
@@ -301,6 +296,12 @@ int run(const Options& o)
     for (const std::string& s : o.sets)
         applySet(host, s, o.quiet);
 
+    // Lists show the state after the changes above (a loaded bank's names).
+    if (o.listPrograms) {
+        int current = host.currentProgram();
+        for (int i = 0; i < host.info().numPrograms; ++i)
+            std::printf("%4d%s %s\n", i, i == current ? "*" : " ", host.programName(i).c_str());
+    }
     if (o.listParams) {
         for (int i = 0; i < host.info().numParams; ++i) {
             std::string display = host.parameterDisplay(i);
