@@ -7,12 +7,13 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <optional>
@@ -66,25 +67,58 @@ int openDescriptors()
     return n;
 }
 
-// An Xvfb server of our own on a free display number, for the whole suite.
+// An Xvfb server of our own for the whole suite. The server picks a free
+// display number itself (-displayfd), so suites running side by side never
+// share or fight over one.
 class Xvfb {
 public:
     bool start()
     {
         if (!onPath("Xvfb"))
             return false;
-        for (int n = 73; n < 140; ++n) {
-            const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
-            const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
-            struct stat st;
-            if (stat(lock.c_str(), &st) == 0 || stat(socket.c_str(), &st) == 0)
-                continue;
-            name = std::to_string(n);
-            name.insert(name.begin(), ':');
-            if (launch())
-                return true;
+        int fds[2];
+        if (pipe(fds) != 0)
+            return false;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        std::vector<std::string> args = {"Xvfb", "-displayfd", "3", "-screen", "0",
+                                         "1024x768x24", "-nolisten", "tcp", "-noreset"};
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        const int rc = posix_spawnp(&pid, "Xvfb", &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
+        if (rc != 0) {
+            pid = -1;
+            close(fds[0]);
+            return false;
         }
-        return false;
+        // The server writes its display number once it accepts connections.
+        std::string number;
+        for (;;) {
+            pollfd p{fds[0], POLLIN, 0};
+            if (poll(&p, 1, 30000) <= 0)
+                break;
+            char c = 0;
+            if (read(fds[0], &c, 1) != 1 || c == '\n')
+                break;
+            number += c;
+        }
+        close(fds[0]);
+        if (number.empty()) {
+            stop();
+            return false;
+        }
+        name = number;
+        name.insert(name.begin(), ':');
+        return true;
     }
     void stop()
     {
@@ -98,41 +132,6 @@ public:
     std::string name;
 
 private:
-    bool launch()
-    {
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        std::vector<std::string> args = {"Xvfb", name, "-screen", "0", "1024x768x24",
-                                         "-nolisten", "tcp", "-noreset"};
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        const int rc = posix_spawnp(&pid, "Xvfb", &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (rc != 0) {
-            pid = -1;
-            return false;
-        }
-        // Wait for the server to accept connections (or to give up).
-        for (int attempt = 0; attempt < 300; ++attempt) {
-            if (Display* d = XOpenDisplay(name.c_str())) {
-                XCloseDisplay(d);
-                return true;
-            }
-            int status = 0;
-            if (waitpid(pid, &status, WNOHANG) == pid) {
-                pid = -1;
-                return false; // it exited (display taken after all?)
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        stop();
-        return false;
-    }
     pid_t pid = -1;
 };
 
@@ -229,9 +228,9 @@ protected:
         XTestFakeMotionEvent(display, DefaultScreen(display), x, y, 0);
         XSync(display, False);
     }
-    void button(bool down)
+    void button(bool down, unsigned int which = 1)
     {
-        XTestFakeButtonEvent(display, 1, down ? True : False, 0);
+        XTestFakeButtonEvent(display, which, down ? True : False, 0);
         XSync(display, False);
     }
     // What the host window shows, as 0xRRGGBB.
@@ -352,6 +351,14 @@ TEST_F(X11EditorTest, RealPointerEventsChangeParametersInsideGestures)
     ASSERT_TRUE(pumpUntil([&] { return host->getParameter(3) != saw; }));
     EXPECT_TRUE(callsInOrder({{audioMasterBeginEdit, 3}, {audioMasterIdle, 0},
                               {audioMasterAutomate, 3}, {audioMasterEndEdit, 3}}));
+
+    // One wheel notch up over the high-pass slider.
+    host->setParameter(11, 0.5f);
+    pointerTo(255, 290);
+    button(true, 4);
+    button(false, 4);
+    ASSERT_TRUE(pumpUntil([&] { return host->getParameter(11) != 0.5f; }));
+    EXPECT_NEAR(host->getParameter(11), 0.6f, 1e-6);
 
     // The window now shows exactly what the offscreen editor draws for
     // the new values.
