@@ -76,16 +76,26 @@ public:
     {
         if (!onPath("Xvfb"))
             return false;
-        int fds[2];
-        if (pipe(fds) != 0)
+        int pipeFds[2];
+        if (pipe(pipeFds) != 0)
             return false;
+        // Move both ends clear of 0..3, which the child's set-up rewrites;
+        // the read end is not inherited at all.
+        int fds[2] = {fcntl(pipeFds[0], F_DUPFD_CLOEXEC, 10), fcntl(pipeFds[1], F_DUPFD, 10)};
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        if (fds[0] < 0 || fds[1] < 0) {
+            close(fds[0]);
+            close(fds[1]);
+            return false;
+        }
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        posix_spawn_file_actions_addclose(&actions, fds[1]);
         std::vector<std::string> args = {"Xvfb", "-displayfd", "3", "-screen", "0",
                                          "1024x768x24", "-nolisten", "tcp", "-noreset"};
         std::vector<char*> argv;
