@@ -1,5 +1,6 @@
 // vemo-render: plays a MIDI file (or the built-in demo) through a VST 2.x
 // instrument and writes the result to an audio file, faster than real time.
+#include "tools/vemo-render/Audition.h"
 #include "tools/vemo-render/AudioWriter.h"
 #include "tools/vemo-render/Demo.h"
 #include "tools/vemo-render/MidiFile.h"
@@ -50,6 +51,7 @@ struct Options {
     std::string program;
     std::vector<std::string> sets;
     std::string fxp, fxb, saveFxp, saveFxb;
+    std::string audition;
     int rate = 44100;
     int block = 512;
     std::string bits = "24";
@@ -255,9 +257,41 @@ private:
     Clock::time_point last_{};
 };
 
+int runAudition(const Options& o, SampleFormat format)
+{
+    if (!o.midiFile.empty() || o.demo || !o.program.empty() || !o.fxp.empty() || !o.sets.empty() ||
+        !o.saveFxp.empty() || !o.saveFxb.empty() || !o.output.empty() || o.duration > 0.0)
+        throw UsageError("--audition plays every program by itself; it takes only --plugin, --fxb, --rate, "
+                         "--block, --bits and --quiet");
+    AuditionOptions options;
+    options.pluginPath = o.plugin.empty() ? defaultPluginPath() : o.plugin;
+    options.directory = o.audition;
+    options.bankFile = o.fxb;
+    options.sampleRate = double(o.rate);
+    options.blockSize = o.block;
+    options.format = format;
+    std::vector<AuditionTake> takes = runAudition(options, [&](const AuditionTake& t) {
+        if (o.quiet)
+            return;
+        if (t.sameAs >= 0)
+            std::printf("%4d  %-24s same as %d\n", t.program, t.name.c_str(), t.sameAs);
+        else
+            std::printf("%4d  %-24s %-5s peak %+6.1f dBFS  rms %+6.1f dBFS  %s\n", t.program, t.name.c_str(),
+                        familyName(t.family), t.peakDb, t.rmsDb, t.file.c_str());
+        std::fflush(stdout);
+    });
+    if (!o.quiet)
+        std::printf("Wrote %zu takes and %s\n",
+                    size_t(std::count_if(takes.begin(), takes.end(), [](const AuditionTake& t) { return t.sameAs < 0; })),
+                    (fs::path(o.audition) / "contact-sheet.png").string().c_str());
+    return 0;
+}
+
 int run(const Options& o)
 {
     SampleFormat format = parseSampleFormat(o.bits);
+    if (!o.audition.empty())
+        return runAudition(o, format);
     const bool listing = o.info || o.listPrograms || o.listParams;
     const bool saving = !o.saveFxp.empty() || !o.saveFxb.empty();
     const bool useDemo = o.demo || (o.midiFile.empty() && !listing && !saving);
@@ -461,6 +495,9 @@ int main(int argc, char** argv)
     app.add_option("--tempo", o.tempo, "Tempo in BPM for a MIDI file that sets none")
         ->check(CLI::Range(10.0, 1000.0))
         ->capture_default_str();
+    app.add_option("--audition", o.audition,
+                   "Play every program a short phrase suited to its kind into this folder, one audio file each, "
+                   "plus contact-sheet.png with a spectrogram and level curve per program");
     app.add_flag("--demo", o.demo, "Render the built-in demo (what happens when no MIDI file is given)");
     app.add_flag("--info", o.info, "Show the plug-in's name, vendor, version, ID, inputs/outputs and flags");
     app.add_flag("--list-programs", o.listPrograms, "List the programs (sounds) with their numbers");
@@ -477,7 +514,8 @@ int main(int argc, char** argv)
         "  vemo-render song.mid --program 5 -o arp.flac --bits 16\n"
         "  vemo-render song.mid --fxp lead.fxp --set CUTOFF=0.35 --set RESONANCE=0.6\n"
         "  vemo-render --list-programs\n"
-        "  vemo-render --program \"Funky Bass\" --set CUTOFF=0.2 --save-fxp mybass.fxp\n\n"
+        "  vemo-render --program \"Funky Bass\" --set CUTOFF=0.2 --save-fxp mybass.fxp\n"
+        "  vemo-render --audition out/bank                 every program, and a contact sheet\n\n"
         "Exit status: 0 on success, 1 on an error, 2 for a wrong command line, 130 when interrupted.");
 
     try {
