@@ -231,7 +231,11 @@ std::vector<AuditionTake> runAudition(const AuditionOptions& options,
         RenderOptions render;
         render.blockSize = options.blockSize;
         render.durationSeconds = options.seconds;
-        RenderResult result = renderSong(host, messages, &map, render, sink);
+        RenderResult result = renderSong(host, messages, &map, render, sink, [&](int64_t, int64_t) {
+            return !options.keepGoing || options.keepGoing();
+        });
+        if (result.stopped)
+            throw AuditionStopped();
         file.finish();
         take.peakDb = result.peak > 0.0f ? 20.0 * std::log10(double(result.peak)) : -200.0;
         take.rmsDb = sink.count ? 10.0 * std::log10(sink.energy / double(sink.count) + 1e-20) : -200.0;

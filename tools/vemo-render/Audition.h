@@ -30,7 +30,11 @@ struct AuditionOptions {
     int blockSize = 512;
     SampleFormat format = SampleFormat::Int24;
     double seconds = 6.0; // each take: the phrase and its release
+    // Asked after every block; false abandons the audition (AuditionStopped).
+    std::function<bool()> keepGoing;
 };
+
+struct AuditionStopped {};
 
 struct AuditionTake {
     int program = 0;

@@ -270,6 +270,7 @@ int runAudition(const Options& o, SampleFormat format)
     options.sampleRate = double(o.rate);
     options.blockSize = o.block;
     options.format = format;
+    options.keepGoing = [] { return g_interrupted == 0; };
     std::vector<AuditionTake> takes = runAudition(options, [&](const AuditionTake& t) {
         if (o.quiet)
             return;
@@ -530,6 +531,9 @@ int main(int argc, char** argv)
     std::signal(SIGTERM, onInterrupt);
     try {
         return run(o);
+    } catch (const AuditionStopped&) {
+        std::cerr << "vemo-render: interrupted; the audition is incomplete\n";
+        return 130;
     } catch (const Interrupted&) {
         std::cerr << "vemo-render: interrupted; no file was written\n";
         return 130;
