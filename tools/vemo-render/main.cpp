@@ -466,21 +466,30 @@ int main(int argc, char** argv)
                  "sounds to out/demo.wav.",
                  "vemo-render"};
     app.get_formatter()->column_width(34);
-    app.add_option("midi-file", o.midiFile, "Standard MIDI file (type 0 or 1) to render")->check(CLI::ExistingFile);
+    app.add_option("midi-file", o.midiFile, "Standard MIDI file (type 0 or 1) to render")
+        ->check(CLI::ExistingFile.description(""))
+        ->type_name("FILE");
     app.add_option("-o,--output", o.output,
                    "Audio file to write; .wav, .flac, .aif or .aiff (default: out/<midi-file name>.wav, "
-                   "or out/demo.wav)");
-    app.add_option("-p,--plugin", o.plugin, "VST 2.x instrument module (default: vemo.so next to vemo-render)");
+                   "or out/demo.wav)")
+        ->type_name("FILE");
+    app.add_option("-p,--plugin", o.plugin, "VST 2.x instrument module (default: vemo.so next to vemo-render)")
+        ->type_name("FILE");
     app.add_option("--program", o.program,
-                   "Sound to play: a program number from --list-programs, or (part of) its name");
+                   "Sound to play: a program number from --list-programs, or (part of) its name")
+        ->type_name("N|NAME");
     app.add_option("--set", o.sets,
                    "Set one parameter after the program is chosen: NAME=VALUE or INDEX=VALUE, values 0..1 "
                    "(repeatable; see --list-params)")
         ->type_name("NAME=VALUE");
-    app.add_option("--fxp", o.fxp, "Load a program preset (.fxp) into the current program")->check(CLI::ExistingFile);
-    app.add_option("--fxb", o.fxb, "Load a bank preset (.fxb) before anything else")->check(CLI::ExistingFile);
-    app.add_option("--save-fxp", o.saveFxp, "Save the current program as an .fxp preset");
-    app.add_option("--save-fxb", o.saveFxb, "Save the whole bank as an .fxb preset");
+    app.add_option("--fxp", o.fxp, "Load a program preset (.fxp) into the current program")
+        ->check(CLI::ExistingFile.description(""))
+        ->type_name("FILE");
+    app.add_option("--fxb", o.fxb, "Load a bank preset (.fxb) before anything else")
+        ->check(CLI::ExistingFile.description(""))
+        ->type_name("FILE");
+    app.add_option("--save-fxp", o.saveFxp, "Save the current program as an .fxp preset")->type_name("FILE");
+    app.add_option("--save-fxb", o.saveFxb, "Save the whole bank as an .fxb preset")->type_name("FILE");
     app.add_option("--rate", o.rate, "Sample rate in Hz")->check(CLI::Range(8000, 384000))->capture_default_str();
     app.add_option("--block", o.block, "Frames per processing block")->check(CLI::Range(1, 8192))->capture_default_str();
     app.add_option("--bits", o.bits, "Sample format: 16, 24 or 32f (float)")
@@ -498,7 +507,8 @@ int main(int argc, char** argv)
         ->capture_default_str();
     app.add_option("--audition", o.audition,
                    "Play every program a short phrase suited to its kind into this folder, one audio file each, "
-                   "plus contact-sheet.png with a spectrogram and level curve per program");
+                   "plus contact-sheet.png with a spectrogram and level curve per program")
+        ->type_name("DIR");
     app.add_flag("--demo", o.demo, "Render the built-in demo (what happens when no MIDI file is given)");
     app.add_flag("--info", o.info, "Show the plug-in's name, vendor, version, ID, inputs/outputs and flags");
     app.add_flag("--list-programs", o.listPrograms, "List the programs (sounds) with their numbers");
