@@ -7,6 +7,8 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libsndfile1-dev libcli11-dev
     libx11-dev libxtst-dev libpng-dev xvfb xauth x11-apps xdotool
+    # The real-host test (tests/ardour): Ardour 7 headless, driven from Python.
+    ardour python3
 )
 
 missing=()

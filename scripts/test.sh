@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Every test: install what is missing, build (Release, then with AddressSanitizer
-# and UndefinedBehaviorSanitizer) and run the whole suite in both builds.
+# and UndefinedBehaviorSanitizer) and run the whole suite in both builds (the
+# Release run includes VEMO inside Ardour, label "ardour").
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh

@@ -1,0 +1,353 @@
+#!/usr/bin/env python3
+"""VEMO in a real host: Ardour 7, headless.
+
+1. Ardour's VST scanner indexes the module as an instrument with no audio
+   inputs, two outputs, MIDI input and an editor, under its name and vendor.
+2. A new session gets a MIDI track with VEMO as its instrument and a MIDI
+   region (a standard MIDI file and its Source/Region XML: Ardour's Lua API
+   cannot make MIDI regions); bouncing the track gives the notes at their
+   pitches.
+3. A parameter edited through Ardour and a controller learned while Ardour
+   plays the region are saved with the session (in VEMO's chunk), and a
+   second Ardour process loading the session finds both.
+
+Everything Ardour writes (configuration, caches, the session) stays in a
+temporary directory. Each Ardour step runs in its own process, bounded in
+time; a step that dies before it saved is run again once from the same
+state (Ardour itself is known to crash now and then on the way out).
+"""
+
+import argparse
+import base64
+import glob
+import math
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import xml.etree.ElementTree as ET
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import audiocheck  # noqa: E402
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+LUA = os.path.join(HERE, "session.lua")
+ARDOUR_LUA = "/usr/bin/ardour7-lua"
+SCANNER = "/usr/lib/ardour7/ardour-vst-scanner"
+ARDOUR_LIBS = "/usr/lib/ardour7"
+
+NAME = "Ravelle - VEMO"
+VENDOR = "VEMO - Kestrune"
+RATE = 48000
+BPM = 120.0
+PPQ = 480
+BEAT = RATE * 60.0 / BPM  # samples per beat
+
+# (MIDI note, first beat, last beat): one note at a time, a beat of rest
+# between them.
+NOTES = [(57, 1, 3), (69, 4, 6), (76, 7, 9)]
+NOTES_END = 11 * BEAT           # bounce of the notes, with their release
+LEARN_CC, LEARN_VALUE, LEARN_BEAT = 7, 64, 12
+LEARN_RANGE = (int(11.5 * BEAT), int(13 * BEAT))
+REGION_BEATS = 14
+LEARN_TARGET = 25               # the parameter touched while learn is on
+EDITED, EDITED_VALUE = 12, 0.25
+
+PROGRAM_BYTES = 1232
+BANK_BYTES = 120 * PROGRAM_BYTES
+
+failures = []
+
+
+def check(condition, what):
+    print(("ok    " if condition else "FAIL  ") + what, flush=True)
+    if not condition:
+        failures.append(what)
+    return condition
+
+
+def ensure_ardour():
+    if os.path.exists(ARDOUR_LUA) and os.path.exists(SCANNER):
+        return
+    if os.geteuid() != 0:
+        sys.exit("Ardour 7 is not installed (Debian package 'ardour'); run scripts/deps.sh")
+    print("installing Ardour (Debian package 'ardour')", flush=True)
+    env = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
+    subprocess.run(["apt-get", "update", "-qq"], check=True, env=env)
+    subprocess.run(["apt-get", "install", "-y", "-qq", "--no-install-recommends", "ardour"],
+                   check=True, env=env)
+
+
+def ardour_env(root):
+    env = {
+        "PATH": "/usr/bin:/bin",
+        "LANG": "C.UTF-8",
+        "HOME": os.path.join(root, "home"),
+        "XDG_CONFIG_HOME": os.path.join(root, "config"),
+        "XDG_CACHE_HOME": os.path.join(root, "cache"),
+        "XDG_DATA_HOME": os.path.join(root, "data"),
+        "XDG_RUNTIME_DIR": os.path.join(root, "runtime"),
+        "TMPDIR": os.path.join(root, "tmp"),
+        "LXVST_PATH": os.path.join(root, "vst"),
+    }
+    for key in ("HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR",
+                "TMPDIR", "LXVST_PATH"):
+        os.makedirs(env[key], mode=0o700, exist_ok=True)
+    return env
+
+
+# ------------------------------------------------------------------ scan
+
+def scan(root, env, module):
+    """Runs Ardour's scanner on the module and checks its index entry."""
+    # Ardour trusts a cache entry only when it is newer, in whole seconds,
+    # than the module: date the copy back, and the entry forward.
+    stamp = time.time() - 60
+    os.utime(module, (stamp, stamp))
+    run = subprocess.run([SCANNER, "-f", "-v", module], env=dict(env, LD_LIBRARY_PATH=ARDOUR_LIBS),
+                         capture_output=True, text=True, timeout=120)
+    print(run.stdout[-3000:] + run.stderr[-3000:], flush=True)
+    check(run.returncode == 0, f"ardour-vst-scanner exits with 0 (got {run.returncode})")
+    caches = glob.glob(os.path.join(env["XDG_CACHE_HOME"], "ardour7", "vst", "*.v2i"))
+    if not check(len(caches) == 1, "the scanner writes one cache entry"):
+        return
+    later = time.time() + 5
+    os.utime(caches[0], (later, later))
+    info = ET.parse(caches[0]).getroot().find("VST2Info")
+    if not check(info is not None, "the cache entry holds a VST2Info"):
+        return
+    a = info.attrib
+    check(a.get("name") == NAME, f"indexed under the name {NAME!r} (got {a.get('name')!r})")
+    check(a.get("creator") == VENDOR, f"indexed under the vendor {VENDOR!r} (got {a.get('creator')!r})")
+    check(a.get("is_instrument") == "1", "indexed as an instrument")
+    check(a.get("n_inputs") == "0", f"no audio inputs (got {a.get('n_inputs')})")
+    check(a.get("n_outputs") == "2", f"two audio outputs (got {a.get('n_outputs')})")
+    check(int(a.get("n_midi_inputs", "0")) >= 1, "MIDI input")
+    check(a.get("has_editor") == "1", "an editor")
+    check(a.get("id") == str(0x38383235), f"unique ID 0x38383235 (got {a.get('id')})")
+
+
+# ------------------------------------------------------------ Ardour runs
+
+def run_lua(env, args, what, session_file=None, timeout=240):
+    """One ardour7-lua process; answers its RESULT lines as a dict. A run
+    that dies before it saved is repeated once, from a copy of the session
+    file taken before the first attempt."""
+    backup = None
+    if session_file and os.path.exists(session_file):
+        backup = session_file + ".before-" + what
+        shutil.copy2(session_file, backup)
+    for attempt in (1, 2):
+        started = time.time()
+        try:
+            # Line-buffered, so that what was printed survives a crash.
+            run = subprocess.run(["stdbuf", "-oL", "-eL", ARDOUR_LUA, LUA] + args, env=env, capture_output=True, text=True,
+                                 timeout=timeout, cwd=env["TMPDIR"])
+            output, code = run.stdout + run.stderr, run.returncode
+        except subprocess.TimeoutExpired as e:
+            output = (e.stdout or b"").decode(errors="replace") if isinstance(e.stdout, bytes) else (e.stdout or "")
+            code = "timeout"
+        results = {}
+        for line in output.splitlines():
+            m = re.match(r"RESULT (\S+) (.*)$", line)
+            if m:
+                results[m.group(1)] = m.group(2)
+        print(f"--- ardour7-lua {what} (attempt {attempt}, {time.time() - started:.1f} s, exit {code})")
+        print("\n".join(line for line in output.splitlines()[-40:]), flush=True)
+        if "saved" in results and "FAILED" not in output:
+            return results
+        if "FAILED" in output or "Error:" in output:  # the script itself: no point in repeating
+            break
+        if backup:
+            shutil.copy2(backup, session_file)
+    check(False, f"Ardour step '{what}' completes")
+    return None
+
+
+# ----------------------------------------------------------- MIDI region
+
+def add_midi_region(session_dir, name, playlist_id):
+    """Writes the notes as a standard MIDI file into the session and adds a
+    Source, its whole-file Region and a Region on the track's playlist."""
+    midi_dir = os.path.join(session_dir, "interchange", name, "midifiles")
+    os.makedirs(midi_dir, exist_ok=True)
+    events = []
+    for note, first, last in NOTES:
+        events.append((first * PPQ, [0x90, note, 100]))
+        events.append((last * PPQ, [0x80, note, 0]))
+    events.append((LEARN_BEAT * PPQ, [0xB0, LEARN_CC, LEARN_VALUE]))
+    audiocheck.write_smf(os.path.join(midi_dir, "vemo-notes.mid"), events, PPQ, BPM)
+
+    path = os.path.join(session_dir, name + ".ardour")
+    tree = ET.parse(path)
+    root = tree.getroot()
+    counter = int(root.get("id-counter", "1000"))
+    source_id, whole_id, region_id = counter + 10, counter + 11, counter + 12
+    root.set("id-counter", str(counter + 20))
+
+    sources = root.find("Sources")
+    ET.SubElement(sources, "Source", {
+        "name": "vemo-notes.mid", "type": "midi", "flags": "", "id": str(source_id),
+        "natural-position": "a0", "origin": ""})
+
+    ticks = REGION_BEATS * 1920  # Ardour's beat time: 1920 ticks per quarter
+    common = {
+        "muted": "0", "opaque": "1", "locked": "0", "video-locked": "0", "automatic": "0",
+        "import": "0", "external": "0", "sync-marked": "0", "left-of-split": "0",
+        "right-of-split": "0", "hidden": "0", "position-locked": "0", "valid-transients": "0",
+        "start": "b0", "length": f"b{ticks}@a0", "sync-position": "b0", "ancestral-start": "b0",
+        "ancestral-length": "b0@a0", "stretch": "1", "shift": "1", "layering-index": "0",
+        "tags": "", "contents": "1", "type": "midi", "first-edit": "nothing",
+        "source-0": str(source_id), "master-source-0": str(source_id)}
+    ET.SubElement(root.find("Regions"), "Region",
+                  dict(common, name="vemo-notes", id=str(whole_id), **{"whole-file": "1"}))
+    playlist = None
+    for p in root.find("Playlists"):
+        if p.get("id") == playlist_id:
+            playlist = p
+    if not check(playlist is not None, "the track's playlist is in the session file"):
+        return False
+    ET.SubElement(playlist, "Region",
+                  dict(common, name="vemo-notes.1", id=str(region_id), position="a0",
+                       **{"whole-file": "0"}))
+    tree.write(path, encoding="UTF-8", xml_declaration=True)
+    return True
+
+
+# -------------------------------------------------------------- analysis
+
+def bounced(results, key):
+    """The bounced region's channels, read from its files."""
+    channels = []
+    rate = None
+    for c in range(2):
+        path = results.get(f"{key}-file-{c}")
+        if path is None:
+            break
+        rate, data = audiocheck.read_wav(path)
+        channels.append(data[0])
+    return rate, channels
+
+
+def check_notes(results):
+    rate, channels = bounced(results, "notes")
+    if not check(len(channels) >= 1 and rate == RATE, f"the bounce gives audio at {RATE} Hz"):
+        return
+    left = channels[0]
+    check(all(math.isfinite(v) for ch in channels for v in ch), "every bounced sample is finite")
+    check(audiocheck.rms(left[:int(0.8 * BEAT)]) < 1e-4, "silence before the first note")
+    for note, first, last in NOTES:
+        expected = 440.0 * 2.0 ** ((note - 69) / 12.0)
+        start = int((first + 0.4) * BEAT)
+        segment = left[start:start + 3000]
+        level = audiocheck.rms(segment)
+        found = audiocheck.estimate_pitch(segment, RATE, fmin=100.0, fmax=2000.0)
+        off = audiocheck.cents(found, expected)
+        check(level > 1e-3, f"note {note} sounds (rms {level:.4f})")
+        check(abs(off) < 15.0, f"note {note} at {expected:.2f} Hz (found {found:.2f} Hz, {off:+.1f} cents)")
+
+
+def chunk_from(session_file):
+    """VEMO's chunk as Ardour saved it: the bank and the program index."""
+    root = ET.parse(session_file).getroot()
+    for proc in root.iter("Processor"):
+        if proc.get("type") == "lxvst" and proc.get("name") == NAME:
+            chunk = proc.find(".//chunk")
+            if chunk is not None and chunk.text:
+                return base64.b64decode(chunk.text), int(chunk.get("program", "0"))
+    return None, 0
+
+
+def record(bank, program):
+    """(parameters, controller map) of one program record of a bank chunk."""
+    base = program * PROGRAM_BYTES
+    params = struct.unpack_from("<47f", bank, base + 24)
+    cmap = struct.unpack_from("<255i", bank, base + 212)
+    return params, cmap
+
+
+def check_saved_state(session_file, label):
+    bank, program = chunk_from(session_file)
+    if not check(bank is not None and len(bank) == BANK_BYTES,
+                 f"{label}: VEMO's state is a {BANK_BYTES}-byte bank chunk"):
+        return
+    params, cmap = record(bank, program)
+    check(params[EDITED] == struct.unpack("<f", struct.pack("<f", EDITED_VALUE))[0],
+          f"{label}: edited parameter {EDITED} is {EDITED_VALUE} (chunk holds {params[EDITED]})")
+    check(cmap[LEARN_CC] == LEARN_TARGET,
+          f"{label}: controller {LEARN_CC} bound to parameter {LEARN_TARGET} (chunk holds {cmap[LEARN_CC]})")
+    check(params[46] == 0.0, f"{label}: learn switched off")
+
+
+# ------------------------------------------------------------------ main
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--module", required=True, help="vemo.so to test")
+    parser.add_argument("--keep", action="store_true", help="keep the temporary directory")
+    args = parser.parse_args()
+
+    ensure_ardour()
+    root = tempfile.mkdtemp(prefix="vemo-ardour-")
+    print("working in", root, flush=True)
+    try:
+        env = ardour_env(root)
+        module = os.path.join(env["LXVST_PATH"], "vemo.so")
+        shutil.copy2(args.module, module)
+        scan(root, env, module)
+        if failures:
+            return 1
+
+        name = "vemo"
+        session_dir = os.path.join(root, "sessions", name)
+        session_file = os.path.join(session_dir, name + ".ardour")
+        os.makedirs(os.path.dirname(session_dir), exist_ok=True)
+
+        created = run_lua(env, ["create", session_dir, name, str(RATE)], "create")
+        if created is None:
+            return 1
+        check(created.get("plugin-name") == NAME, "Ardour's plug-in list names VEMO")
+        check(created.get("plugin-creator") == VENDOR, "Ardour's plug-in list gives VEMO's vendor")
+        check(created.get("plugin-instrument") == "true", "Ardour takes VEMO for an instrument")
+        check(created.get("plugin-params") == "47", "Ardour sees 47 parameters")
+        if not add_midi_region(session_dir, name, created.get("playlist-id")):
+            return 1
+
+        rendered = run_lua(env, ["render", session_dir, name, str(int(NOTES_END)),
+                                 str(LEARN_RANGE[0]), str(LEARN_RANGE[1])], "render", session_file)
+        if rendered is None:
+            return 1
+        check_notes(rendered)
+        learned = float(rendered.get("after-learn-25", "nan"))
+        check(abs(learned - LEARN_VALUE / 127.0) < 1e-6,
+              f"the learned controller drives parameter {LEARN_TARGET} at once ({learned})")
+        check_saved_state(session_file, "saved session")
+
+        verified = run_lua(env, ["verify", session_dir, name, str(LEARN_RANGE[0]), str(LEARN_RANGE[1])],
+                           "verify", session_file)
+        if verified is None:
+            return 1
+        check(abs(float(verified.get("loaded-12", "nan")) - EDITED_VALUE) < 1e-6,
+              f"parameter {EDITED} is {EDITED_VALUE} after loading ({verified.get('loaded-12')})")
+        check(float(verified.get("loaded-46", "nan")) == 0.0, "learn is off after loading")
+        check_saved_state(session_file, "reloaded session")
+        check(abs(float(verified.get("before-replay-25", "nan")) - 0.9) < 1e-6,
+              f"parameter {LEARN_TARGET} set to 0.9 before the controller plays")
+        replayed = float(verified.get("replayed-25", "nan"))
+        check(abs(replayed - LEARN_VALUE / 127.0) < 1e-6,
+              f"after loading, controller {LEARN_CC} still drives parameter {LEARN_TARGET} ({replayed})")
+    finally:
+        if args.keep or failures:
+            print("left in place:", root)
+        else:
+            shutil.rmtree(root, ignore_errors=True)
+    print(f"{'FAILED' if failures else 'passed'}: {len(failures)} failure(s)")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
