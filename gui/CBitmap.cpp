@@ -5,6 +5,9 @@
 #include "gui/BmpReader.h"
 #include "gui/CDrawContext.h"
 #include "gui/EmbeddedResources.h"
+#ifdef _WIN32
+#include "gui/platform/Win32.h"
+#endif
 
 namespace VSTGUI {
 namespace {
@@ -14,8 +17,18 @@ std::atomic<int32_t> liveBitmaps{0};
 CBitmap::CBitmap(int32_t resourceId) : resourceId(resourceId)
 {
     ++liveBitmaps;
+#ifdef _WIN32
+    // Windows: the artwork is the module's BITMAP resources.
+    BmpImage image;
+    if (platform::loadBitmapResource(resourceId, image)) {
+        width = image.width;
+        height = image.height;
+        pixels = std::move(image.pixels);
+    }
+#else
     if (const EmbeddedResource* res = findEmbeddedResource(resourceId))
         load(res->data, res->size);
+#endif
 }
 
 CBitmap::CBitmap(int32_t w, int32_t h)

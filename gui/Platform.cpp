@@ -4,6 +4,10 @@
 #include <chrono>
 #include <thread>
 
+#ifdef _WIN32
+#include "gui/platform/Win32.h"
+#endif
+
 namespace VSTGUI::platform {
 namespace {
 
@@ -27,6 +31,9 @@ uint32_t tickCount()
 {
     if (auto tick = testTick.load())
         return tick();
+#ifdef _WIN32
+    return win32TickCount(); // GetTickCount, the clock the idle throttle counts in
+#endif
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
     return static_cast<uint32_t>(
         std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
@@ -38,6 +45,10 @@ void sleepMilliseconds(uint32_t ms)
         sleep(ms);
         return;
     }
+#ifdef _WIN32
+    win32Sleep(ms);
+    return;
+#endif
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
