@@ -5,6 +5,7 @@
 #include "plugin/Parameters.h"
 #include "vst/aeffeditor.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
@@ -47,6 +48,20 @@ bool recordIsFinite(const ProgramRecord& record)
         if (!std::isfinite(v))
             return false;
     return true;
+}
+
+// A restored chunk may come from anywhere: a damaged project, a hand-edited
+// preset, another plug-in's state under the right size. The engine is only
+// safe with every value in the form it reads it in (0..1, the two menus
+// their entry indices), so each restored value is brought into that range;
+// values already in form (everything VEMO itself saves from its own
+// controls) pass unchanged.
+void bringIntoForm(ProgramRecord& record)
+{
+    for (int i = 0; i < kNumParameters; ++i) {
+        const float top = i == kParamLfoWaveform ? 4.0f : i == kParamLfoClock ? 12.0f : 1.0f;
+        record.parameter[i] = std::clamp(record.parameter[i], 0.0f, top);
+    }
 }
 
 } // namespace
@@ -351,6 +366,7 @@ int32_t VemoVst::setChunk(void* data, int32_t byteSize, bool isPreset)
         ProgramRecord incoming;
         std::memcpy(&incoming, static_cast<const char*>(data) + std::size_t(k) * sizeof(ProgramRecord),
                     sizeof(ProgramRecord));
+        bringIntoForm(incoming);
         copyRecord(bank[isPreset ? program : k], incoming);
     }
     setProgram(program);
