@@ -7,6 +7,9 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libsndfile1-dev libcli11-dev
     libx11-dev libxtst-dev libpng-dev xvfb xauth x11-apps xdotool
+    # The Windows module (scripts/test-windows.sh): the mingw-w64 cross
+    # compiler (posix threads) and 64-bit Wine to run its tests.
+    g++-mingw-w64-x86-64-posix wine64
     # The real-host test (tests/ardour): Ardour 7 headless, driven from Python.
     ardour python3
 )

@@ -10,6 +10,11 @@ jobs="$(nproc)"
 scripts/build.sh build
 (cd build && ctest --output-on-failure -j "$jobs")
 
+# The Windows module, cross-built and tested under Wine (VEMO_SKIP_WINDOWS=1 skips it).
+if [ "${VEMO_SKIP_WINDOWS:-0}" != "1" ]; then
+    scripts/test-windows.sh
+fi
+
 if [ "${VEMO_SKIP_SANITIZERS:-0}" != "1" ]; then
     BUILD_TYPE=Debug scripts/build.sh build-asan -DVEMO_SANITIZE=ON -DVEMO_BUILD_BENCH=OFF
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1

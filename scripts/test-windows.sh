@@ -1,0 +1,120 @@
+#!/usr/bin/env bash
+# The Windows module and its tests under Wine:
+#  1. builds the Linux module and vemo-screenshot (build-winref/) and the
+#     host checker for Linux, which writes the reference: the module's
+#     answers, its chunks, the render of a fixed MIDI sequence and the
+#     offscreen picture of the editor;
+#  2. cross-builds build-win/vemo.dll and vemo-hostcheck.exe with mingw-w64
+#     and checks the DLL's imports (Windows system DLLs only) and exports;
+#  3. runs vemo-hostcheck.exe under Wine on an Xvfb display of its own: host
+#     checks, the render and chunks equal to the reference bit for bit, and
+#     the editor in a real Win32 window (screenshot, clicks, drags, keys).
+# Every step is bounded in time. The Wine prefix lives in build-win/wineprefix
+# (its first start takes a few seconds more).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root="$PWD"
+scripts/deps.sh
+jobs="$(nproc)"
+win=build-win
+ref=build-winref
+toolchain="$root/cmake/mingw-w64-x86_64.cmake"
+
+step() { echo "== $*"; }
+# bounded SECONDS command...: fails the script when the command overruns.
+bounded() {
+    local seconds=$1
+    shift
+    timeout --kill-after=10 "$seconds" "$@"
+}
+configure() { # configure DIR LOG cmake-args...
+    local dir=$1 log=$2
+    shift 2
+    mkdir -p "$(dirname "$log")"
+    bounded 600 cmake -B "$dir" -DCMAKE_BUILD_TYPE=Release "$@" > "$log" 2>&1 || { cat "$log"; exit 1; }
+}
+
+step "Linux reference build ($ref)"
+configure "$ref" "$ref.configure.log" -S . -DVEMO_BUILD_TESTS=OFF -DVEMO_BUILD_BENCH=OFF
+bounded 1800 cmake --build "$ref" --target vemo vemo-screenshot -j "$jobs"
+configure "$ref/hostcheck" "$ref/hostcheck.configure.log" -S tests/windows
+bounded 600 cmake --build "$ref/hostcheck" -j "$jobs"
+
+step "Windows build ($win)"
+configure "$win" "$win.configure.log" -S . --toolchain "$toolchain"
+bounded 1800 cmake --build "$win" --target vemo -j "$jobs"
+configure "$win/hostcheck" "$win/hostcheck.configure.log" -S tests/windows --toolchain "$toolchain"
+bounded 600 cmake --build "$win/hostcheck" -j "$jobs"
+
+step "vemo.dll: imports and exports"
+objdump_out="$(x86_64-w64-mingw32-objdump -p "$win/vemo.dll")"
+imports="$(awk '/DLL Name:/ {print tolower($3)}' <<< "$objdump_out" | sort | tr '\n' ' ')"
+echo "imports: $imports"
+for dll in $imports; do
+    case "$dll" in
+        kernel32.dll | user32.dll | gdi32.dll | ole32.dll | msvcrt.dll) ;;
+        *) echo "vemo.dll needs $dll, which is not a Windows system DLL"; exit 1 ;;
+    esac
+done
+exports="$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<< "$objdump_out" |
+    awk '/\[/ && NR > 1 {print $NF}' | sort | tr '\n' ' ')"
+echo "exports: $exports"
+[ "$exports" = "VSTPluginMain main " ] || { echo "unexpected exports: $exports"; exit 1; }
+
+step "Reference from the Linux module"
+refdir="$win/reference"
+rm -rf "$refdir"
+mkdir -p "$refdir"
+bounded 300 "$ref/hostcheck/vemo-hostcheck" reference "$ref/vemo.so" "$refdir"
+# shellcheck disable=SC2046 # one --set INDEX=VALUE pair per line, no spaces
+bounded 120 "$ref/tools/vemo-screenshot" $(cat "$refdir/editor-args.txt") "$refdir/editor.png"
+bounded 60 "$ref/hostcheck/vemo-hostcheck" png2raw "$refdir/editor.png" "$refdir/editor.rgb"
+# The checker against the module that wrote the reference: proves the
+# checker itself (everything but the Win32 editor part).
+bounded 300 "$ref/hostcheck/vemo-hostcheck" check "$ref/vemo.so" "$refdir"
+
+step "vemo.dll under Wine"
+wine=""
+for candidate in /usr/lib/wine/wine64 "$(command -v wine64 || true)" "$(command -v wine || true)"; do
+    if [ -n "$candidate" ] && [ -x "$candidate" ]; then
+        wine="$candidate"
+        break
+    fi
+done
+[ -n "$wine" ] || { echo "no wine loader found (package wine64)"; exit 1; }
+wineserver="$(dirname "$wine")/wineserver"
+[ -x "$wineserver" ] || wineserver="$(command -v wineserver || true)"
+
+export WINEPREFIX="$root/$win/wineprefix"
+export WINEDEBUG=-all
+export WINEARCH=win64
+export WINEDLLOVERRIDES="mscoree,mshtml=" # no Mono or Gecko installer prompts
+
+tmp="$(mktemp -d)"
+xvfb_pid=""
+cleanup() {
+    if [ -n "$wineserver" ]; then
+        timeout 20 "$wineserver" -k > /dev/null 2>&1 || true
+    fi
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2> /dev/null || true
+        wait "$xvfb_pid" 2> /dev/null || true
+    fi
+    rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+# A display of our own, 24-bit so the window shows the canvas's colours exactly.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$tmp/display" > /dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [ -s "$tmp/display" ] && break
+    sleep 0.1
+done
+[ -s "$tmp/display" ] || { echo "Xvfb did not start"; exit 1; }
+export DISPLAY=":$(head -n 1 "$tmp/display")"
+
+start=$(date +%s)
+bounded 300 "$wine" wineboot -i > /dev/null 2>&1
+echo "wine prefix ready in $(($(date +%s) - start)) s"
+bounded 600 "$wine" "$win/hostcheck/vemo-hostcheck.exe" check "Z:$root/$win/vemo.dll" "Z:$root/$refdir"
