@@ -10,13 +10,15 @@
 
 #include "engine/ChorusLine.h"
 #include "engine/OnePoleFilter.h"
+#include "voice/ParameterBlock.h"
 
 #include <array>
 
 class StereoChorus {
 public:
     // parameters: the engine's 47 parameter values, read on every call
-    // (index 34 "CHORUS1", 35 "CHORUS2"; on when not 0). sampleRate: Hz.
+    // (index 34 "CHORUS1", 35 "CHORUS2"; on when not 0) with relaxed atomic
+    // loads, since the UI thread writes them while audio runs. sampleRate: Hz.
     StereoChorus(const float* parameters, float sampleRate);
 
     // Adds the chorus to both samples in place.
@@ -39,13 +41,13 @@ inline void StereoChorus::process(float& left, float& right)
     wetRight = 0.0f;
     wetLeft = 0.0f;
     // Both lines read the dry input; the outputs change only at the end.
-    if (parameters[kChorus1] != 0.0f) {
+    if (loadParameter(parameters, kChorus1) != 0.0f) {
         wetRight += lines[0].process(right);
         wetLeft += lines[1].process(left);
         wetRight = dcBlockers[0].highPass(wetRight, 0.995f);
         wetLeft = dcBlockers[1].highPass(wetLeft, 0.995f);
     }
-    if (parameters[kChorus2] != 0.0f) {
+    if (loadParameter(parameters, kChorus2) != 0.0f) {
         wetRight += lines[2].process(right);
         wetLeft += lines[3].process(left);
         wetRight = dcBlockers[2].highPass(wetRight, 0.995f);
