@@ -41,7 +41,7 @@ int containerFor(const std::string& path, SampleFormat format)
 }
 
 AudioFileSink::AudioFileSink(const std::string& path, int sampleRate, SampleFormat format, int maxFrames)
-    : path_(path), interleaved_(size_t(std::max(1, maxFrames)) * 2)
+    : path_(path), interleaved_(size_t(std::max(kWriteFrames, maxFrames)) * 2)
 {
     int container = containerFor(path, format);
     int subtype = format == SampleFormat::Int16   ? SF_FORMAT_PCM_16
@@ -84,23 +84,34 @@ AudioFileSink::~AudioFileSink()
 
 void AudioFileSink::write(const float* left, const float* right, int frames)
 {
-    auto* file = static_cast<SNDFILE*>(file_);
+    const int capacity = int(interleaved_.size() / 2);
     while (frames > 0) {
-        int n = std::min(frames, int(interleaved_.size() / 2));
+        int n = std::min(frames, capacity - pending_);
+        float* out = interleaved_.data() + size_t(2 * pending_);
         for (int i = 0; i < n; ++i) {
-            interleaved_[size_t(2 * i)] = left[i];
-            interleaved_[size_t(2 * i + 1)] = right[i];
+            out[2 * i] = left[i];
+            out[2 * i + 1] = right[i];
         }
-        if (sf_writef_float(file, interleaved_.data(), n) != n)
-            throw AudioFileError(path_ + ": write error (" + sf_strerror(file) + ")");
+        pending_ += n;
+        if (pending_ == capacity)
+            flush();
         left += n;
         right += n;
         frames -= n;
     }
 }
 
+void AudioFileSink::flush()
+{
+    auto* file = static_cast<SNDFILE*>(file_);
+    if (pending_ > 0 && sf_writef_float(file, interleaved_.data(), pending_) != pending_)
+        throw AudioFileError(path_ + ": write error (" + sf_strerror(file) + ")");
+    pending_ = 0;
+}
+
 void AudioFileSink::finish()
 {
+    flush();
     auto* file = static_cast<SNDFILE*>(file_);
     file_ = nullptr;
     if (sf_close(file) != 0)

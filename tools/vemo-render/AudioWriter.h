@@ -28,19 +28,24 @@ int containerFor(const std::string& path, SampleFormat format);
 
 class AudioFileSink : public AudioSink {
 public:
-    // Creates missing parent directories. maxFrames bounds one write call.
+    // Creates missing parent directories. maxFrames: the longest write
+    // expected (a block); samples are gathered and written in large pieces.
     AudioFileSink(const std::string& path, int sampleRate, SampleFormat format, int maxFrames);
     ~AudioFileSink() override; // removes the temporary file unless finished
 
     void write(const float* left, const float* right, int frames) override;
-    void finish(); // closes and renames into place
+    void finish(); // writes what is pending, closes and renames into place
     const std::string& path() const { return path_; }
 
 private:
+    static constexpr int kWriteFrames = 32768; // per write to the file
+    void flush();
+
     std::string path_;
     std::string tempPath_;
     void* file_ = nullptr; // SNDFILE*
     std::vector<float> interleaved_;
+    int pending_ = 0; // frames gathered in interleaved_
     bool finished_ = false;
 };
 
