@@ -303,8 +303,11 @@ int run(const Options& o)
     std::string output = o.output;
     if (output.empty())
         output = useDemo ? "out/demo.wav" : (fs::path("out") / fs::path(o.midiFile).stem()).string() + ".wav";
-    if (rendering)
-        containerFor(output, format); // refuse a bad extension before any work
+    if (rendering) { // refuse a bad output before any work
+        containerFor(output, format);
+        if (fs::is_directory(output))
+            throw std::runtime_error(output + ": is a folder; give the audio file's name");
+    }
 
     // Read the song before loading the plug-in: a broken file is reported at once.
     std::optional<MidiSong> song;
