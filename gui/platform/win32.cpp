@@ -99,6 +99,9 @@ uint8_t virtualKey(WPARAM vk)
 
 // Keys some control may use: the arrows (knobs, sliders, an open menu list),
 // Return and Escape (an open menu list). The toolkit ignores all others.
+// Set while a key is passed on to the host's window (UI thread).
+thread_local bool forwardingKey = false;
+
 bool isToolkitKey(WPARAM vk)
 {
     return vk == VK_LEFT || vk == VK_UP || vk == VK_RIGHT || vk == VK_DOWN || vk == VK_RETURN ||
@@ -301,12 +304,20 @@ LRESULT Win32Window::handle(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_KEYDOWN:
     case WM_KEYUP:
+        if (forwardingKey)
+            return 0; // the host sent our own key back to us
         queueKey(message == WM_KEYDOWN ? EventType::KeyDown : EventType::KeyUp, wParam);
         // Keys no control uses go on to the host's window as well, so its
         // shortcuts (the space bar, say) keep working while we have focus.
         if (!isToolkitKey(wParam)) {
-            if (HWND parent = GetParent(hwnd))
-                return SendMessageA(parent, message, wParam, lParam);
+            if (HWND parent = GetParent(hwnd)) {
+                // The host may close the editor meanwhile: touch nothing of
+                // ours after the call.
+                forwardingKey = true;
+                const LRESULT result = SendMessageA(parent, message, wParam, lParam);
+                forwardingKey = false;
+                return result;
+            }
         }
         return 0;
     default:

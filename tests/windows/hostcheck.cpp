@@ -712,6 +712,21 @@ void hostIdle(Host& h, int rounds = 1)
     }
 }
 
+// The host's window: records the keys that reach it and, like some hosts,
+// hands each one to its child window again.
+WPARAM lastHostKey = 0;
+
+LRESULT CALLBACK hostWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_KEYDOWN) {
+        lastHostKey = wParam;
+        if (HWND child = GetWindow(w, GW_CHILD))
+            SendMessageA(child, message, wParam, lParam);
+        return 0;
+    }
+    return DefWindowProcA(w, message, wParam, lParam);
+}
+
 HWND makeHostWindow()
 {
     static bool registered = false;
@@ -719,7 +734,7 @@ HWND makeHostWindow()
     if (!registered) {
         WNDCLASSEXA wc{};
         wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = DefWindowProcA;
+        wc.lpfnWndProc = hostWindowProc;
         wc.hInstance = instance;
         wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
         wc.lpszClassName = "VemoHostCheckWindow";
@@ -818,6 +833,21 @@ std::string pictureDifference(const std::vector<uint32_t>& a, const std::vector<
 }
 
 LPARAM at(int32_t x, int32_t y) { return MAKELPARAM(x, y); }
+
+// System mouse input (as from the mouse itself) at a point of `w`.
+void sendMouse(HWND w, DWORD buttonFlags, int32_t x, int32_t y)
+{
+    POINT p{x, y};
+    ClientToScreen(w, &p);
+    const int sw = GetSystemMetrics(SM_CXSCREEN);
+    const int sh = GetSystemMetrics(SM_CYSCREEN);
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = MulDiv(p.x, 65535, sw - 1);
+    in.mi.dy = MulDiv(p.y, 65535, sh - 1);
+    in.mi.dwFlags = buttonFlags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &in, sizeof in);
+}
 
 struct Gesture {
     int begins = 0, ends = 0, automates = 0;
@@ -980,6 +1010,36 @@ void checkEditor(const Module& module, VstPluginMainProc entry, const std::strin
                   std::fabs(h->getParameter(13) - expected) < 1e-6f,
               "one wheel notch over the resonance slider adds 0.1, as a gesture",
               format("from %g to %g", double(before), double(h->getParameter(13))));
+    }
+
+    // A drag with the system's mouse that leaves the window: the capture
+    // keeps the slider (attack) following above its top, to 1.0.
+    {
+        const size_t from = h->calls.size();
+        sendMouse(child, 0, 542, 287);
+        hostIdle(*h);
+        sendMouse(child, MOUSEEVENTF_LEFTDOWN, 542, 287);
+        hostIdle(*h);
+        sendMouse(child, 0, 542, -30);
+        hostIdle(*h);
+        const bool captured = GetCapture() == child;
+        sendMouse(child, MOUSEEVENTF_LEFTUP, 542, -30);
+        hostIdle(*h, 2);
+        const Gesture g = gestureOf(h->calls, from, 20);
+        check(captured && GetCapture() != child && g.begins == 1 && g.ends == 1 && g.onlyTag &&
+                  g.ordered && h->getParameter(20) == 1.f,
+              "a mouse drag (SendInput) leaving the window keeps driving the slider until release",
+              format("captured %d begins %d ends %d automates %d value %g", captured, g.begins,
+                     g.ends, g.automates, double(h->getParameter(20))));
+    }
+
+    // Keys no control uses reach the host's window; one the host sends
+    // straight back does not go round in circles.
+    {
+        lastHostKey = 0;
+        PostMessageA(child, WM_KEYDOWN, 'A', 1);
+        hostIdle(*h);
+        check(lastHostKey == 'A', "a key no control uses is passed on to the host's window");
     }
 
     // The window repaints itself from the one WM_PAINT an idle cycle
