@@ -146,6 +146,23 @@ TEST(MidiFile, WrittenSongsReadBackIdentically)
     }
 }
 
+TEST(MidiFile, GapsLongerThanOneDeltaAreWrittenExactly)
+{
+    MidiSong song;
+    song.format = 1;
+    song.trackCount = 2;
+    song.tempos = {{0, 500000}, {(1ull << 30) + 5, 600000}};
+    song.messages = {message(1, 0x90, 60, 1, 1), message((1ull << 29) + 3, 0x90, 61, 1, 1),
+                     message((1ull << 29) + 4, 0x90, 62, 1, 1)};
+    MidiSong back = parseMidi(writeMidi(song));
+    ASSERT_EQ(back.messages.size(), 3u);
+    EXPECT_EQ(back.messages[1].tick, (1ull << 29) + 3);
+    EXPECT_EQ(back.messages[2].tick, (1ull << 29) + 4);
+    EXPECT_EQ(back.messages[2].bytes[1], 62); // running status after the bridging events
+    ASSERT_EQ(back.tempos.size(), 2u);
+    EXPECT_EQ(back.tempos[1].tick, (1ull << 30) + 5);
+}
+
 TEST(MidiFile, BrokenFilesAreRefusedWithAReason)
 {
     auto withTrack = [](std::vector<uint8_t> body, uint16_t format = 0, uint16_t tracks = 1) {

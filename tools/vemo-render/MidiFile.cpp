@@ -283,6 +283,8 @@ void putBe32(std::vector<uint8_t>& out, uint32_t v)
         out.push_back(uint8_t(v >> shift));
 }
 
+constexpr uint32_t kMaxDelta = 0x0FFFFFFF;
+
 void putVlq(std::vector<uint8_t>& out, uint32_t v)
 {
     uint8_t groups[4];
@@ -342,19 +344,31 @@ std::vector<uint8_t> writeMidi(const MidiSong& song)
         std::vector<uint8_t> body;
         uint64_t tick = 0;
         uint8_t running = 0;
+        // A delta holds at most 28 bits; longer gaps are bridged with empty
+        // text events. Meta events end running status, as the format says.
+        auto advance = [&](uint64_t to) {
+            while (to - tick > kMaxDelta) {
+                putVlq(body, kMaxDelta);
+                body.insert(body.end(), {0xFF, 0x01, 0x00});
+                tick += kMaxDelta;
+                running = 0;
+            }
+            putVlq(body, uint32_t(to - tick));
+            tick = to;
+        };
         for (const Item& item : list) {
-            putVlq(body, uint32_t(item.tick - tick));
-            tick = item.tick;
+            advance(item.tick);
             size_t skip = 0;
             if (item.channel) {
                 if (item.bytes[0] == running)
                     skip = 1; // running status
                 running = item.bytes[0];
+            } else {
+                running = 0;
             }
             body.insert(body.end(), item.bytes.begin() + long(skip), item.bytes.end());
         }
-        uint64_t end = std::max(tick, song.endTick);
-        putVlq(body, uint32_t(end - tick));
+        advance(std::max(tick, song.endTick));
         body.insert(body.end(), {0xFF, 0x2F, 0x00});
         out.insert(out.end(), {'M', 'T', 'r', 'k'});
         putBe32(out, uint32_t(body.size()));
