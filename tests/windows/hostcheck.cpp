@@ -359,6 +359,7 @@ struct Scenario {
 };
 
 constexpr int32_t kScenarioFrames = 96000; // 2 s at 48 kHz
+constexpr int32_t kSweepSteps = 96;         // then 96 x 1024 frames at 44.1 kHz
 
 // A fixed performance touching every random and stateful part of the sound:
 // noise, the noise LFO, resonance, chorus, pitch bend, overlapping notes,
@@ -388,12 +389,40 @@ Scenario runScenario(Host& h)
         Host::midi(80000, 0x90, 57, 110), Host::midi(90000, 0xB0, 123, 0),
     };
     std::vector<float> left, right;
-    h.render(left, right, kScenarioFrames, {512, 333, 64, 1, 200, 17, 512}, events);
     Scenario s;
-    s.audio.resize(left.size() * 2);
-    for (size_t i = 0; i < left.size(); ++i) {
-        s.audio[2 * i] = left[i];
-        s.audio[2 * i + 1] = right[i];
+    auto keep = [&] {
+        for (size_t i = 0; i < left.size(); ++i) {
+            s.audio.push_back(left[i]);
+            s.audio.push_back(right[i]);
+        }
+    };
+    h.render(left, right, kScenarioFrames, {512, 333, 64, 1, 200, 17, 512}, events);
+    keep();
+
+    // Then at another rate, the whole sound swept by host automation: each
+    // step sets every parameter with a control to a new value (the menus to
+    // an entry) and plays a bent note, so pitch, key follow, envelope, LFO
+    // sync and filter arithmetic meet many different values.
+    h.dispatch(effMainsChanged, 0, 0);
+    h.dispatch(effSetSampleRate, 0, 0, nullptr, 44100.f);
+    h.dispatch(effMainsChanged, 0, 1);
+    for (int32_t step = 0; step < kSweepSteps; ++step) {
+        for (int32_t k = 1; k <= 38; ++k) {
+            if (k == 30 || k == 37)
+                continue;
+            float v = std::fmod(0.6180339f * float(step + 1) + 0.3772f * float(k), 1.f);
+            if (k == 27)
+                v = float((step + k) % 5);
+            else if (k == 28)
+                v = float((step + k) % 13);
+            h.setParameter(k, v);
+        }
+        const uint8_t note = static_cast<uint8_t>(24 + (step * 7) % 80);
+        h.render(left, right, 1024, {256, 100},
+                 {Host::midi(0, 0x90, note, static_cast<uint8_t>(1 + step % 127)),
+                  Host::midi(300, 0xE0, 0, static_cast<uint8_t>((step * 13) % 128)),
+                  Host::midi(900, 0x80, note, 0)});
+        keep();
     }
     char name[] = "Cross-platform";
     h.dispatch(effSetProgramName, 0, 0, name);
