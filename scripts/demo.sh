@@ -1,11 +1,8 @@
 #!/usr/bin/env bash
-# The main job: install what is missing, build, and render the built-in demo.
+# The main job: install what is missing, build, and render the built-in demo
+# (out/demo.wav). Arguments go to vemo-render: scripts/demo.sh song.mid --program 14
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 scripts/build.sh build
-if [ -x build/vemo-render ]; then
-    build/vemo-render "$@"
-else
-    echo "vemo-render is not built yet; the module is build/vemo.so"
-fi
+build/vemo-render "$@"
