@@ -10,6 +10,8 @@ packages=(
     # The Windows module (scripts/test-windows.sh): the mingw-w64 cross
     # compiler (posix threads) and 64-bit Wine to run its tests.
     g++-mingw-w64-x86-64-posix wine64
+    # Fuzzers (scripts/fuzz.sh): clang with libFuzzer and the sanitizer runtimes.
+    clang-14 libclang-rt-14-dev llvm-14
     # The real-host test (tests/ardour): Ardour 7 headless, driven from Python.
     ardour python3
 )

@@ -1,0 +1,199 @@
+// A minimal in-process host for the fuzzers: one VemoVst per input, reached
+// only through its AEffect record (dispatcher and trampolines), the way a
+// real host sees it. The plug-in is linked statically, so coverage reaches
+// into all of it.
+//
+// Any misbehaviour the sanitizers cannot see themselves (a non-finite output
+// sample, a broken invariant) is reported with fuzzFail(), which aborts so
+// libFuzzer records the input as a crash.
+#pragma once
+
+#include "plugin/VemoVst.h"
+#include "vst/aeffect.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace vemo::fuzz {
+
+[[noreturn]] inline void fuzzFail(const char* what)
+{
+    std::fprintf(stderr, "FUZZ FAILURE: %s\n", what);
+    std::fflush(stderr);
+    std::abort();
+}
+
+// What the host answers to the plug-in. The time query at note-on gets this
+// record; a fuzzer may put any tempo (NaN, negative, huge) into it or answer
+// with no record at all.
+struct HostState {
+    VstTimeInfo time{};
+    bool answerTime = true;
+};
+
+inline HostState& hostState()
+{
+    static HostState state;
+    return state;
+}
+
+extern "C" inline intptr_t fuzzHostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float)
+{
+    switch (opcode) {
+    case audioMasterVersion:
+        return 2400;
+    case audioMasterGetTime:
+        if (!hostState().answerTime)
+            return 0;
+        return reinterpret_cast<intptr_t>(&hostState().time);
+    case audioMasterGetSampleRate:
+        return 44100;
+    case audioMasterGetBlockSize:
+        return 512;
+    default:
+        return 0;
+    }
+}
+
+// One MIDI event as the fuzzers describe it; queued through effProcessEvents.
+struct MidiEventSpec {
+    int32_t type = kVstMidiType;
+    int32_t byteSize = int32_t(sizeof(VstMidiEvent));
+    int32_t deltaFrames = 0;
+    int32_t flags = 0;
+    uint8_t data[4] = {0, 0, 0, 0};
+};
+
+class FuzzPlugin {
+public:
+    FuzzPlugin()
+    {
+        hostState() = HostState{};
+        hostState().time.sampleRate = 44100.0;
+        hostState().time.tempo = 120.0;
+        hostState().time.flags = kVstTempoValid | kVstPpqPosValid;
+        // As the module's entry point does it.
+        auto* plugin = new VemoVst(fuzzHostCallback);
+        effect = plugin->getAeffect();
+        if (effect->magic != kEffectMagic || effect->numOutputs != 2)
+            fuzzFail("bad AEffect record");
+        dispatch(effOpen);
+        dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
+        dispatch(effSetBlockSize, 0, 512);
+        dispatch(effMainsChanged, 0, 1);
+    }
+
+    ~FuzzPlugin() { close(); }
+
+    FuzzPlugin(const FuzzPlugin&) = delete;
+    FuzzPlugin& operator=(const FuzzPlugin&) = delete;
+
+    bool isOpen() const { return effect != nullptr; }
+
+    // effClose destroys the object: nothing may be called after it.
+    void close()
+    {
+        if (effect == nullptr)
+            return;
+        dispatch(effMainsChanged, 0, 0);
+        AEffect* e = effect;
+        effect = nullptr;
+        if (e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f) != 1)
+            fuzzFail("effClose did not answer 1");
+    }
+
+    intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
+                      float opt = 0.0f)
+    {
+        if (opcode == effClose) {
+            close();
+            return 1;
+        }
+        return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+    }
+
+    void setParameter(int32_t index, float value) { effect->setParameter(effect, index, value); }
+    float getParameter(int32_t index) { return effect->getParameter(effect, index); }
+
+    // Sends the events through effProcessEvents. Each event lives in its own
+    // heap block of exactly its size, so a read past a record is caught.
+    void sendEvents(const std::vector<MidiEventSpec>& specs)
+    {
+        std::vector<std::unique_ptr<uint8_t[]>> storage;
+        storage.reserve(specs.size());
+        // Exactly as many pointers as events: the record's declared array
+        // length means nothing.
+        auto list = std::make_unique<uint8_t[]>(offsetof(VstEvents, events) +
+                                                specs.size() * sizeof(VstEvent*));
+        auto* events = reinterpret_cast<VstEvents*>(list.get());
+        events->numEvents = int32_t(specs.size());
+        events->reserved = 0;
+        VstEvent** pointers = events->events;
+        for (size_t n = 0; n < specs.size(); ++n) {
+            const MidiEventSpec& s = specs[n];
+            // A system-exclusive record is larger than a MIDI one; anything
+            // else gets the plain event header size.
+            const size_t bytes = s.type == kVstMidiType   ? sizeof(VstMidiEvent)
+                                 : s.type == kVstSysExType ? sizeof(VstMidiSysexEvent)
+                                                           : sizeof(VstEvent);
+            storage.push_back(std::make_unique<uint8_t[]>(bytes));
+            std::memset(storage.back().get(), 0, bytes);
+            auto* e = reinterpret_cast<VstEvent*>(storage.back().get());
+            e->type = s.type;
+            e->byteSize = s.byteSize;
+            e->deltaFrames = s.deltaFrames;
+            e->flags = s.flags;
+            if (s.type == kVstMidiType)
+                std::memcpy(reinterpret_cast<VstMidiEvent*>(e)->midiData, s.data, 4);
+            pointers[n] = e;
+        }
+        if (dispatch(effProcessEvents, 0, 0, events) != 1)
+            fuzzFail("effProcessEvents did not answer 1");
+    }
+
+    void noteOn(int note, int velocity, int offset = 0)
+    {
+        MidiEventSpec e;
+        e.deltaFrames = offset;
+        e.data[0] = 0x90;
+        e.data[1] = uint8_t(note);
+        e.data[2] = uint8_t(velocity);
+        sendEvents({e});
+    }
+
+    // Renders one block into heap buffers of exactly that many frames and
+    // checks every sample when checkFinite is set. Answers the block's peak.
+    float render(int32_t frames, bool checkFinite = true)
+    {
+        const size_t n = frames > 0 ? size_t(frames) : 0;
+        auto left = std::make_unique<float[]>(n > 0 ? n : 1);
+        auto right = std::make_unique<float[]>(n > 0 ? n : 1);
+        float* outputs[2] = {left.get(), right.get()};
+        effect->processReplacing(effect, nullptr, outputs, frames);
+        float peak = 0.0f;
+        for (size_t i = 0; i < n; ++i) {
+            if (checkFinite && (!std::isfinite(left[i]) || !std::isfinite(right[i])))
+                fuzzFail("non-finite output sample");
+            peak = std::fmax(peak, std::fmax(std::fabs(left[i]), std::fabs(right[i])));
+        }
+        return peak;
+    }
+
+    VemoVst& object() { return *static_cast<VemoVst*>(effect->object); }
+    AEffect* record() { return effect; }
+
+private:
+    AEffect* effect = nullptr;
+};
+
+// Keeps Xlib away: without a display the editor's open fails cleanly, and a
+// window id made up by the fuzzer can never reach a real X server.
+inline void fuzzInitialise() { unsetenv("DISPLAY"); }
+
+} // namespace vemo::fuzz
