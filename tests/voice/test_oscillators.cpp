@@ -138,8 +138,9 @@ TEST(PulseOscillator, DutyCycleFollowsTheWidth)
         // The first sub-sample of a note is in the low part (width 0 puts
         // the threshold at the start value 0.1: it goes high at once).
         const float first = osc.next(freq, c.width);
-        if (c.width > 0.0f)
+        if (c.width > 0.0f) {
             EXPECT_EQ(first, -0.5f);
+        }
         for (int i = 1; i < 1024; ++i)
             osc.next(freq, c.width);
         std::vector<float> out;
@@ -272,8 +273,9 @@ TEST(PulseOscillator, WildFrequenciesAndWidthsStayInBoundsAndRecover)
             PulseOscillator osc(kRate);
             for (int i = 0; i < 300; ++i) {
                 const float v = osc.next(freq, width);
-                if (std::isfinite(width))
+                if (std::isfinite(width)) {
                     ASSERT_TRUE(std::isfinite(v)) << freq << " Hz, width " << width;
+                }
             }
             osc.ramp1 = 0.1f;
             osc.ramp2 = 0.1f;
