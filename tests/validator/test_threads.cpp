@@ -1,0 +1,343 @@
+// The plug-in under the threads a host runs it on: the audio thread plays
+// (notes, program changes, learned controllers) while the UI thread calls
+// the dispatcher, opens and closes the editor and pumps its idle, and a third
+// thread automates every parameter. Built with -DVEMO_TSAN=ON these tests
+// also prove the shared values free of data races.
+#include "support/ValidatorHost.h"
+#include "support/Xvfb.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <dirent.h>
+#include <optional>
+#include <random>
+#include <thread>
+
+// After our headers: Xlib defines macros such as None and Status.
+#include <X11/Xlib.h>
+
+using namespace validator;
+
+namespace {
+
+// The host's audio thread: random playing in blocks of `block` frames until
+// stopped. Every sample is checked.
+class AudioThread {
+public:
+    AudioThread(Host& host, uint32_t seed, PerformanceMix mix = {}, int32_t block = 64)
+        : host(host), player(seed, mix), block(block)
+    {
+    }
+    ~AudioThread() { stop(); }
+    void start()
+    {
+        thread = std::thread([this] { run(); });
+        // The other threads start their work once audio is really running.
+        while (blocks.load() < 4)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    void stop()
+    {
+        running.store(false);
+        if (thread.joinable())
+            thread.join();
+    }
+    int64_t blockCount() const { return blocks.load(); }
+    OutputCheck check; // read after stop()
+    int64_t noteOns() const { return player.noteOns; }
+
+private:
+    void run()
+    {
+        EventList list;
+        std::vector<float> left(static_cast<size_t>(block)), right(static_cast<size_t>(block));
+        while (running.load()) {
+            player.fill(list, block);
+            host.processEvents(list);
+            host.process(left.data(), right.data(), block);
+            check.add(left.data(), block);
+            check.add(right.data(), block);
+            blocks.fetch_add(1);
+        }
+    }
+
+    Host& host;
+    RandomPerformer player;
+    int32_t block;
+    std::thread thread;
+    std::atomic<bool> running{true};
+    std::atomic<int64_t> blocks{0};
+};
+
+int openDescriptors()
+{
+    int n = 0;
+    if (DIR* d = opendir("/proc/self/fd")) {
+        while (readdir(d) != nullptr)
+            ++n;
+        closedir(d);
+    }
+    return n;
+}
+
+std::atomic<int> xErrors{0};
+int recordXError(Display*, XErrorEvent*)
+{
+    xErrors.fetch_add(1);
+    return 0;
+}
+
+// A host's top-level window on our own X server, like the one a host gives
+// the editor to live in.
+class HostWindow {
+public:
+    bool open()
+    {
+        Xvfb* server = sharedXvfb();
+        if (server == nullptr)
+            return false;
+        if (const char* d = std::getenv("DISPLAY"))
+            savedDisplay = d;
+        setenv("DISPLAY", server->display().c_str(), 1);
+        display = XOpenDisplay(nullptr);
+        if (display == nullptr)
+            return false;
+        XSetErrorHandler(recordXError);
+        window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 695, 350, 0,
+                                     BlackPixel(display, 0), BlackPixel(display, 0));
+        XSelectInput(display, window, StructureNotifyMask);
+        XMapWindow(display, window);
+        for (XEvent e;;) {
+            XNextEvent(display, &e);
+            if (e.type == MapNotify && e.xmap.window == window)
+                break;
+        }
+        return true;
+    }
+    ~HostWindow()
+    {
+        if (display != nullptr) {
+            XDestroyWindow(display, window);
+            XCloseDisplay(display);
+        }
+        if (savedDisplay)
+            setenv("DISPLAY", savedDisplay->c_str(), 1);
+        else
+            unsetenv("DISPLAY");
+    }
+    void* parent() const { return reinterpret_cast<void*>(window); }
+    int children()
+    {
+        ::Window root = 0, up = 0;
+        ::Window* list = nullptr;
+        unsigned int n = 0;
+        XQueryTree(display, window, &root, &up, &list, &n);
+        if (list != nullptr)
+            XFree(list);
+        return int(n);
+    }
+    void sync() { XSync(display, False); }
+
+    Display* display = nullptr;
+    ::Window window = 0;
+
+private:
+    std::optional<std::string> savedDisplay;
+};
+
+#define REQUIRE_X_SERVER(window)                                                                   \
+    do {                                                                                           \
+        if (sharedXvfb() == nullptr)                                                               \
+            GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb)";                         \
+        ASSERT_TRUE((window).open()) << "cannot open the test display";                           \
+    } while (0)
+
+} // namespace
+
+TEST(Threads, HostUiCallsWhileAudioPlays)
+{
+    Host host;
+    ASSERT_NE(host.effect, nullptr) << host.error;
+    host.start(48000.0f, 64);
+    void* data = nullptr;
+    const intptr_t size = host.dispatch(effGetChunk, 0, 0, &data);
+    ASSERT_GT(size, 0);
+    const std::vector<unsigned char> bank(static_cast<unsigned char*>(data),
+                                          static_cast<unsigned char*>(data) + size);
+
+    AudioThread audio(host, 21);
+    audio.start();
+    std::mt19937 rng(3);
+    char text[256];
+    // At least 400 calls, and on until the audio thread has played 300
+    // blocks alongside them.
+    const int64_t startBlocks = audio.blockCount();
+    for (int i = 0; i < 400 || audio.blockCount() < startBlocks + 300; ++i) {
+        switch (rng() % 9u) {
+        case 0:
+            host.dispatch(effSetProgram, 0, intptr_t(rng() % 120u));
+            break;
+        case 1:
+            host.dispatch(effGetProgramName, 0, 0, text);
+            host.dispatch(effGetProgramNameIndexed, int32_t(rng() % 120u), 0, text);
+            break;
+        case 2:
+            host.dispatch(effGetChunk, int32_t(rng() & 1u), 0, &data);
+            break;
+        case 3:
+            host.dispatch(effSetChunk, 0, intptr_t(bank.size()), const_cast<unsigned char*>(bank.data()));
+            break;
+        case 4:
+            for (int32_t p = 0; p < 47; ++p)
+                (void)host.getParameter(p);
+            break;
+        case 5: {
+            char name[] = "renamed";
+            host.dispatch(effSetProgramName, 0, 0, name);
+            break;
+        }
+        case 6:
+            host.dispatch(effGetParamName, int32_t(rng() % 47u), 0, text);
+            host.dispatch(effCanDo, 0, 0, const_cast<char*>("receiveVstTimeInfo"));
+            break;
+        case 7: {
+            const int32_t p = int32_t(rng() % 47u);
+            host.setParameter(p, randomValue(p, rng));
+            break;
+        }
+        default: {
+            ERect* rect = nullptr;
+            host.dispatch(effEditGetRect, 0, 0, &rect);
+            host.dispatch(effEditIdle); // no window open: nothing to do
+            break;
+        }
+        }
+        if (i % 50 == 0)
+            std::this_thread::yield();
+    }
+    audio.stop();
+    EXPECT_TRUE(audio.check.clean()) << audio.check.describe();
+    EXPECT_GT(audio.noteOns(), 0);
+}
+
+TEST(Threads, EditorOpensAndClosesRepeatedlyWhileAudioPlays)
+{
+    HostWindow window;
+    REQUIRE_X_SERVER(window);
+    Host host;
+    ASSERT_NE(host.effect, nullptr) << host.error;
+    host.start(44100.0f, 64);
+    const int descriptors = openDescriptors();
+    xErrors = 0;
+
+    // Program changes from MIDI move the editor's controls from the audio
+    // thread while the UI thread builds and tears the window down.
+    AudioThread audio(host, 33);
+    audio.start();
+    for (int cycle = 0; cycle < 24; ++cycle) {
+        ERect* rect = nullptr;
+        ASSERT_EQ(host.dispatch(effEditGetRect, 0, 0, &rect), 1);
+        ASSERT_NE(rect, nullptr);
+        EXPECT_EQ(rect->right - rect->left, 695);
+        EXPECT_EQ(rect->bottom - rect->top, 350);
+        ASSERT_EQ(host.dispatch(effEditOpen, 0, 0, window.parent()), 1) << "cycle " << cycle;
+        if (cycle % 5 == 4) { // some hosts open again without closing
+            ASSERT_EQ(host.dispatch(effEditOpen, 0, 0, window.parent()), 1);
+        }
+        for (int i = 0; i < 4; ++i) {
+            window.sync();
+            host.dispatch(effEditIdle);
+        }
+        EXPECT_EQ(window.children(), 1) << "cycle " << cycle;
+        host.dispatch(effEditClose);
+        window.sync();
+        EXPECT_EQ(window.children(), 0) << "cycle " << cycle;
+    }
+    audio.stop();
+    EXPECT_TRUE(audio.check.clean()) << audio.check.describe();
+    EXPECT_EQ(xErrors.load(), 0);
+    EXPECT_EQ(openDescriptors(), descriptors) << "display connections left open";
+}
+
+TEST(Threads, AutomationOfEveryParameterWhileTheEditorShows)
+{
+    HostWindow window;
+    REQUIRE_X_SERVER(window);
+    Host host;
+    ASSERT_NE(host.effect, nullptr) << host.error;
+    host.start(44100.0f, 64);
+    xErrors = 0;
+    ASSERT_EQ(host.dispatch(effEditOpen, 0, 0, window.parent()), 1);
+
+    AudioThread audio(host, 45);
+    audio.start();
+    std::atomic<bool> automating{true};
+    const int64_t startBlocks = audio.blockCount();
+    std::thread automation([&] {
+        std::mt19937 rng(8);
+        for (int round = 0; round < 60 || audio.blockCount() < startBlocks + 300; ++round) {
+            for (int32_t p = 0; p < 47; ++p) {
+                host.setParameter(p, randomValue(p, rng));
+                (void)host.getParameter(p);
+            }
+            std::this_thread::yield();
+        }
+        automating.store(false);
+    });
+    int idles = 0;
+    while (automating.load() || idles < 10) {
+        window.sync();
+        host.dispatch(effEditIdle);
+        ++idles;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    automation.join();
+    audio.stop();
+
+    // Last word from an automation thread once audio has stopped: exactly
+    // these values stay.
+    std::vector<float> last(47);
+    std::thread final([&] {
+        std::mt19937 rng(9);
+        for (int32_t p = 0; p < 47; ++p) {
+            last[size_t(p)] = randomValue(p, rng);
+            host.setParameter(p, last[size_t(p)]);
+        }
+    });
+    final.join();
+    for (int i = 0; i < 4; ++i) {
+        window.sync();
+        host.dispatch(effEditIdle);
+    }
+    for (int32_t p = 0; p < 47; ++p)
+        EXPECT_EQ(host.getParameter(p), last[size_t(p)]) << "parameter " << p;
+    host.dispatch(effEditClose);
+    EXPECT_TRUE(audio.check.clean()) << audio.check.describe();
+    EXPECT_EQ(xErrors.load(), 0);
+}
+
+TEST(Threads, PluginClosedWithItsEditorStillOpen)
+{
+    // A host that destroys the plug-in without effEditClose: the window goes
+    // with it, and nothing on the display is left behind or misused.
+    HostWindow window;
+    REQUIRE_X_SERVER(window);
+    xErrors = 0;
+    {
+        Host host;
+        ASSERT_NE(host.effect, nullptr) << host.error;
+        host.start(44100.0f, 64);
+        ASSERT_EQ(host.dispatch(effEditOpen, 0, 0, window.parent()), 1);
+        window.sync();
+        host.dispatch(effEditIdle);
+        EXPECT_EQ(window.children(), 1);
+        host.dispatch(effMainsChanged, 0, 0);
+        EXPECT_EQ(host.close(), 1);
+    }
+    window.sync();
+    EXPECT_EQ(window.children(), 0);
+    EXPECT_EQ(xErrors.load(), 0);
+}
