@@ -319,7 +319,7 @@ TEST(Threads, AutomationOfEveryParameterWhileTheEditorShows)
     EXPECT_EQ(xErrors.load(), 0);
 }
 
-TEST(Threads, PluginClosedWithItsEditorStillOpen)
+TEST(Editor, PluginClosedWithItsEditorStillOpen)
 {
     // A host that destroys the plug-in without effEditClose: the window goes
     // with it, and nothing on the display is left behind or misused.
@@ -337,6 +337,47 @@ TEST(Threads, PluginClosedWithItsEditorStillOpen)
         host.dispatch(effMainsChanged, 0, 0);
         EXPECT_EQ(host.close(), 1);
     }
+    window.sync();
+    EXPECT_EQ(window.children(), 0);
+    EXPECT_EQ(xErrors.load(), 0);
+}
+
+TEST(Editor, SurvivesWhatHostsDoToItsWindow)
+{
+    HostWindow window;
+    REQUIRE_X_SERVER(window);
+    xErrors = 0;
+    Host host;
+    ASSERT_NE(host.effect, nullptr) << host.error;
+    host.start(44100.0f, 64);
+
+    // No parent, or a window id that does not exist: no editor, and no X
+    // error reaches the host's own handler.
+    EXPECT_EQ(host.dispatch(effEditOpen, 0, 0, nullptr), 0);
+    EXPECT_EQ(host.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(uintptr_t(0x3FFFFFF))), 0);
+    host.dispatch(effEditIdle);
+    host.dispatch(effEditClose);
+
+    // The host destroys its window (and with it ours) before closing the
+    // editor: idle and close must not touch the dead window.
+    ::Window doomed = XCreateSimpleWindow(window.display, DefaultRootWindow(window.display), 0, 0,
+                                          695, 350, 0, 0, 0);
+    XMapWindow(window.display, doomed);
+    window.sync();
+    ASSERT_EQ(host.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(doomed)), 1);
+    host.dispatch(effEditIdle);
+    XDestroyWindow(window.display, doomed);
+    window.sync();
+    for (int i = 0; i < 3; ++i)
+        host.dispatch(effEditIdle);
+    host.dispatch(effEditClose);
+
+    // And the editor still opens normally afterwards.
+    ASSERT_EQ(host.dispatch(effEditOpen, 0, 0, window.parent()), 1);
+    window.sync();
+    host.dispatch(effEditIdle);
+    EXPECT_EQ(window.children(), 1);
+    host.dispatch(effEditClose);
     window.sync();
     EXPECT_EQ(window.children(), 0);
     EXPECT_EQ(xErrors.load(), 0);
