@@ -300,14 +300,14 @@ TEST(Threads, AutomationOfEveryParameterWhileTheEditorShows)
     // Last word from an automation thread once audio has stopped: exactly
     // these values stay.
     std::vector<float> last(47);
-    std::thread final([&] {
+    std::thread lastWriter([&] {
         std::mt19937 rng(9);
         for (int32_t p = 0; p < 47; ++p) {
             last[size_t(p)] = randomValue(p, rng);
             host.setParameter(p, last[size_t(p)]);
         }
     });
-    final.join();
+    lastWriter.join();
     for (int i = 0; i < 4; ++i) {
         window.sync();
         host.dispatch(effEditIdle);
