@@ -12,6 +12,7 @@ needed=$(readelf -d "$module" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p' | s
 for lib in $needed; do
     case "$lib" in
         libstdc++.so.*|libm.so.*|libgcc_s.so.*|libc.so.*|libX11.so.*|ld-linux-x86-64.so.*) ;;
+        libasan.so.*|libubsan.so.*|libtsan.so.*) ;; # sanitizer builds only
         *) echo "unexpected dependency: $lib"; exit 1 ;;
     esac
 done
