@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, only when missing.
+#   scripts/deps.sh        what building the plug-in and its tools needs
+#   scripts/deps.sh test   that, plus what every test needs
 set -euo pipefail
 
 packages=(
     g++ cmake make pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     libsndfile1-dev libcli11-dev
-    libx11-dev libxtst-dev libpng-dev xvfb xauth x11-apps xdotool
+    libx11-dev libxtst-dev libpng-dev
+)
+test_packages=(
+    # The editor's real-window tests.
+    xvfb xauth x11-apps xdotool
     # The Windows module (scripts/test-windows.sh): the mingw-w64 cross
     # compiler (posix threads) and 64-bit Wine to run its tests.
     g++-mingw-w64-x86-64-posix wine64
@@ -15,6 +21,9 @@ packages=(
     # The real-host test (tests/ardour): Ardour 7 headless, driven from Python.
     ardour python3
 )
+if [ "${1:-}" = "test" ]; then
+    packages+=("${test_packages[@]}")
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -7,11 +7,25 @@
 # (scripts/fuzz.sh; VEMO_SKIP_FUZZ=1 skips it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh test
 jobs="$(nproc)"
 
+# Every ctest pass appends its summary here; the last line of the run adds
+# them up.
+summary="$(mktemp)"
+trap 'rm -f "$summary"' EXIT
+run_ctest() {
+    local dir="$1"
+    shift
+    local log="$dir/ctest.log"
+    local status=0
+    (cd "$dir" && ctest --output-on-failure -j "$jobs" "$@") 2>&1 | tee "$log" || status=$?
+    grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1 >> "$summary" || true
+    return "$status"
+}
+
 scripts/build.sh build
-(cd build && ctest --output-on-failure -j "$jobs")
+run_ctest build
 
 # The Windows module, cross-built and tested under Wine (VEMO_SKIP_WINDOWS=1 skips it).
 if [ "${VEMO_SKIP_WINDOWS:-0}" != "1" ]; then
@@ -22,7 +36,7 @@ if [ "${VEMO_SKIP_SANITIZERS:-0}" != "1" ]; then
     BUILD_TYPE=Debug scripts/build.sh build-asan -DVEMO_SANITIZE=ON -DVEMO_BUILD_BENCH=OFF
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-    (cd build-asan && ctest --output-on-failure -j "$jobs")
+    run_ctest build-asan
 
     # ThreadSanitizer: only the tests that run the audio, UI and automation
     # threads together (the validator's Threads group), any report fails.
@@ -30,10 +44,13 @@ if [ "${VEMO_SKIP_SANITIZERS:-0}" != "1" ]; then
         -DVEMO_BUILD_BENCH=OFF -DVEMO_BUILD_TOOLS=OFF > build-tsan.configure.log 2>&1 \
         || { cat build-tsan.configure.log; exit 1; }
     cmake --build build-tsan --target test_validator -j "$jobs"
-    (cd build-tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-        ctest --output-on-failure -j "$jobs" -R '^test_validator\.Threads\.')
+    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 run_ctest build-tsan -R '^test_validator\.Threads\.'
 fi
 
 if [ "${VEMO_SKIP_FUZZ:-0}" != "1" ]; then
     scripts/fuzz.sh
 fi
+
+# One closing line for the whole run: every ctest pass added up.
+sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1 \2/' "$summary" \
+    | awk '{ failed += $1; total += $2 } END { printf "%d passed, %d failed\n", total - failed, failed }'
