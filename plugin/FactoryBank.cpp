@@ -277,7 +277,7 @@ void buildFactoryBank(ProgramRecord* bank)
     // Resonant noise falling slowly from bright hiss to a dark rumble.
     b.program(69, "Noise Fall", {{SAW, 0}, {NOISEVOLUME, 1}, {CUTOFF, 0.1f}, {RESONANCE, 0.8f}, {KEYFOLLOW, 0}, {FILTERCONTOUR, 1}, {ENVVELOCITY, 0}, {AMPDECAY, 0.66f}, {AMPSUSTAIN, 0}, {AMPRELEASE, 0.62f}, {VOLUME, 0.9f}, {ENVVOLUME, 0.635f}});
     // Random sample-and-hold bleeps on pitch and filter.
-    b.program(70, "Aliens Ate My Cat", {{PULSE, 1}, {OSCLFOINTENSITY, 0.55f}, {FILTERLFO, 0.75f}, {LFO1WAVEFORM, NOISE}, {LFO1RATE, 0.78f}, {CUTOFF, 0.4f}, {RESONANCE, 0.8f}, {FILTERCONTOUR, 0}, {AMPSUSTAIN, 0.8f}, {CHORUS2, 1}, {VOLUME, 0.281f}});
+    b.program(70, "Aliens Ate My Cat", {{PULSE, 1}, {OSCLFOINTENSITY, 0.55f}, {FILTERLFO, 0.65f}, {LFO1WAVEFORM, NOISE}, {LFO1RATE, 0.78f}, {CUTOFF, 0.55f}, {RESONANCE, 0.8f}, {FILTERCONTOUR, 0}, {AMPSUSTAIN, 0.8f}, {CHORUS2, 1}, {VOLUME, 0.411f}});
     // Accordion: reedy pulse and saw with a soft bellows attack and a musette wobble.
     b.program(71, "Electric Squeezebox", {{PULSE, 1}, {MANUALPW, 1}, {SQUAREPWINTENSITY, 0.6f}, {CUTOFF, 0.55f}, {RESONANCE, 0.3f}, {KEYFOLLOW, 0.6f}, {FILTERCONTOUR, 0}, {AMPATTACK, 0.2f}, {AMPSUSTAIN, 1}, {AMPRELEASE, 0.2f}, {OSCLFOINTENSITY, 0.18f}, {LFO1RATE, 0.8f}, {CHORUS1, 1}, {CHORUS2, 1}, {VOLUME, 0.298f}});
 
