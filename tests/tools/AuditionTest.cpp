@@ -18,7 +18,11 @@ TEST(Audition, ProgramNamesChooseAFittingPhrase)
         {"Warm Pad", SoundFamily::Pad},          {"11 Strings 1 Bank A", SoundFamily::Pad},
         {"21 Piano 1 Bank A", SoundFamily::Keys}, {"Old Organ", SoundFamily::Keys},
         {"37 Xylophone Bank A", SoundFamily::Percussion}, {"Arp Lead", SoundFamily::Lead},
-        {"Fluet", SoundFamily::Lead}};
+        {"Fluet", SoundFamily::Lead},            {"Organ Lead", SoundFamily::Lead},
+        {"41 Violine Bank A", SoundFamily::Lead}, {"Click Bass", SoundFamily::Bass},
+        {"Brass And Strings", SoundFamily::Pad},  {"17 Brass Bank A", SoundFamily::Keys},
+        {"Saving For Jupiter", SoundFamily::Pad}, {"I Love Orvane-106", SoundFamily::Keys},
+        {"Clock Chimes", SoundFamily::Percussion}, {"The Circus", SoundFamily::Lead}};
     for (const auto& [name, family] : names)
         EXPECT_EQ(familyOf(name), family) << name;
 

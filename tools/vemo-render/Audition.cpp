@@ -102,17 +102,23 @@ SoundFamily familyOf(const std::string& programName)
 {
     std::string n = programName;
     std::transform(n.begin(), n.end(), n.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    if (contains(n, {" fx", "laser", "noise", "alien", "atari", "c64", "circus", "squeep"}))
+    // Checked in this order: the first match decides ("Organ Lead" is a lead,
+    // "Click Bass" a bass, "Brass And Strings" a pad).
+    if (contains(n, {" fx", "laser", "noise", "alien", "atari", "c64", "squeep"}))
         return SoundFamily::Effect;
+    if (contains(n, {"lead", "solo"}))
+        return SoundFamily::Lead;
     if (contains(n, {"bass", "tuba", "acid"}))
         return SoundFamily::Bass;
-    if (contains(n, {"kick", "tom", "perc", "xylophone", "glockenspiel", "celesta", "chime", "pizzicato",
-                     "pluck", "click", "decay"}))
+    if (contains(n, {"kick", "tom", "perc", "drum", "xylophone", "glockenspiel", "celesta", "chime", "bell",
+                     "pizzicato", "pluck", "marimba", "vibra"}))
         return SoundFamily::Percussion;
-    if (contains(n, {"pad", "string", "choir", "violin"}))
+    if (contains(n, {"pad", "string", "choir", "voice", "jupiter"}))
         return SoundFamily::Pad;
-    if (contains(n, {"piano", "harpsichord", "clavichord", "organ", "harp", "guitar", "squeezebox", "clav"}))
+    if (contains(n, {"piano", "harpsichord", "clavichord", "clav", "organ", "harp", "guitar", "squeezebox",
+                     "accordion", "brass", "106", "poly"}))
         return SoundFamily::Keys;
+    // Solo instruments (flute, trumpet, violin...) and anything unknown play a melody.
     return SoundFamily::Lead;
 }
 
@@ -124,7 +130,9 @@ MidiSong auditionPhrase(SoundFamily family)
     song.timeSignatures.push_back({0, 4, 4});
     switch (family) {
     case SoundFamily::Bass: {
-        const int line[] = {33, 33, 45, 33, 31, 43, 36, 38, 33, 33, 45, 33, 28, 40, 31, 32};
+        // Eighths between E2 and A3, accents on the beat; an instrument that
+        // plays an octave down sounds in the real bass register.
+        const int line[] = {45, 45, 57, 45, 43, 55, 48, 50, 45, 45, 57, 45, 40, 52, 43, 44};
         for (int i = 0; i < 16; ++i)
             note(song, uint64_t(i) * kEighth, kEighth - 40, line[i], i % 2 ? 90 : 115);
         break;

@@ -150,6 +150,12 @@ void drawTile(Image& image, int x0, int y0, const SheetTile& tile)
     }
     const double binHz = tile.sampleRate / kFftSize;
     std::vector<std::complex<double>> buffer(kFftSize);
+    // Faint marks at 100 Hz, 1 kHz and 10 kHz, drawn under the level curve.
+    int gridRows[3];
+    for (int g = 0; g < 3; ++g) {
+        const double hz = 100.0 * std::pow(10.0, g);
+        gridRows[g] = h - 1 - int(std::log(hz / kLowHz) / std::log(kHighHz / kLowHz) * h);
+    }
     int previousLevelY = -1;
     for (int col = 0; col < kTileWidth; ++col) {
         // The column's window is centred on its share of the take.
@@ -176,6 +182,9 @@ void drawTile(Image& image, int x0, int y0, const SheetTile& tile)
             double db = 20.0 * std::log10(magnitude * 2.0 / windowSum + 1e-12);
             image.set(x0 + col, top + row, heat((db - kFloorDb) / -kFloorDb));
         }
+        if (col % 4 == 2)
+            for (int row : gridRows)
+                image.set(x0 + col, top + row, {110, 110, 120});
         // Level: RMS over the window, -60..0 dBFS bottom to top.
         double level = 10.0 * std::log10(energy / kFftSize + 1e-12);
         int y = top + h - 1 - int(std::lround(std::clamp((level + 60.0) / 60.0, 0.0, 1.0) * (h - 1)));
@@ -197,7 +206,15 @@ Image drawContactSheet(const std::string& heading, const std::vector<SheetTile>&
     const int headingHeight = 30;
     Image image(kTileGap + columns * (kTileWidth + kTileGap), headingHeight + rows * (tileHeight + kTileGap) + kTileGap,
                 {24, 26, 32});
-    image.text(kTileGap, 8, heading, {255, 255, 255}, 2);
+    image.text(kTileGap, 4, heading, {255, 255, 255}, 2);
+    if (!tiles.empty()) {
+        char legend[160];
+        std::snprintf(legend, sizeof legend,
+                      "each tile: spectrogram 30 Hz - 16 kHz, log scale (marks at 100 Hz, 1 kHz, 10 kHz), "
+                      "green: level -60..0 dBFS, %.1f s across",
+                      double(tiles.front().mono.size()) / tiles.front().sampleRate);
+        image.text(kTileGap, 22, legend, {170, 180, 195});
+    }
     for (size_t i = 0; i < tiles.size(); ++i) {
         int col = int(i % size_t(columns)), row = int(i / size_t(columns));
         drawTile(image, kTileGap + col * (kTileWidth + kTileGap), headingHeight + kTileGap + row * (tileHeight + kTileGap),
