@@ -1,13 +1,20 @@
 // Factory sounds. Each program starts from a plain voice (one sawtooth, filter
 // half open, moderate envelope, modest output gain) and lists only what makes
 // it itself, by the parameter names the host shows. The line above each
-// program says what it is meant to sound like.
+// program says what it is meant to sound like. VOLUME (and ENVVOLUME where
+// VOLUME alone would not reach) sets each program so that a held middle C
+// plays at about the same loudness, near -26 dBFS RMS over its loudest 100 ms;
+// short struck sounds sit a little lower so that a six-note chord stays below
+// full scale.
 //
 // Rough guide to the ranges, at 44.1 kHz:
 //   CUTOFF p        -> filter corner about 11.5 kHz * p^3 (0.4: 740 Hz, 0.6: 2.5 kHz)
 //   FILTERCONTOUR a -> envelope sweep a^6 of the full range: only 0.7..1 matter
 //   AMPATTACK       -> 0: 1 ms, 0.25: 40 ms, 0.5: 110 ms, 0.75: 0.5 s, 0.9: 1.7 s
 //   AMPDECAY/RELEASE-> 0: 20 ms, 0.25: 65 ms, 0.5: 0.33 s, 0.75: 5 s
+//                      (to silence; the top of a decay goes several times faster,
+//                      so a filter blip towards a sustain of 0.5 lasts a fifth of that)
+//   KEYFOLLOW 1     -> the corner follows the key: about 52 * p^3 times the note's pitch
 //   LFO1RATE r      -> 20 * r^4 Hz (0.5: 1.25 Hz, 0.7: 4.8 Hz)
 //   OSCLFOINTENSITY -> 12 * v^3 semitones (0.25: 0.19, 0.5: 1.5)
 //   TRANSPOSE       -> 0 octave down, 1/3 or 1/2 none, 2/3 or 1 octave up
@@ -158,7 +165,7 @@ void buildFactoryBank(ProgramRecord* bank)
     b.program(16, "Old Organ", {{SAW, 0}, {PULSE, 1}, {MANUALPW, 1}, {SQUAREPWINTENSITY, 0.3f}, {SUBOSC, 1}, {SUBOSCVOLUME, 0.5f}, {ENVGATE, 1}, {CUTOFF, 0.58f}, {RESONANCE, 0}, {FILTERCONTOUR, 0}, {HPCUTOFF, 0.2f}, {OSCLFOINTENSITY, 0.2f}, {LFO1RATE, 0.74f}, {CHORUS1, 1}, {CHORUS2, 1}, {VOLUME, 0.272f}});
     // Noise and saw through a ringing, key-tracked filter that decays with the note.
     b.program(17, "Reso Decay FX", {{NOISEVOLUME, 0.4f}, {CUTOFF, 0.15f}, {RESONANCE, 0.94f}, {KEYFOLLOW, 0.8f}, {FILTERCONTOUR, 0.95f}, {ENVVELOCITY, 0}, {AMPDECAY, 0.58f}, {AMPSUSTAIN, 0}, {AMPRELEASE, 0.5f}, {VOLUME, 0.584f}});
-    // Short percussive tick: high-passed noise burst with a bright edge.
+    // Short percussive hit: saw and noise through a resonant snap of filter, thinned by the high-pass.
     b.program(18, "Short Perc", {{NOISEVOLUME, 1}, {HPCUTOFF, 0.35f}, {CUTOFF, 0.45f}, {RESONANCE, 0.5f}, {FILTERCONTOUR, 0.9f}, {ENVVELOCITY, 0}, {AMPDECAY, 0.48f}, {AMPSUSTAIN, 0}, {AMPRELEASE, 0.3f}, {AMPATTACK, 0.08f}, {VOLUME, 0.792f}});
     // Kick drum: a self-oscillating filter pinged and swept down to a low thump.
     b.program(19, "Reso Kick", {{SAW, 0}, {NOISEVOLUME, 0.5f}, {CUTOFF, 0.14f}, {RESONANCE, 0.97f}, {KEYFOLLOW, 0}, {FILTERCONTOUR, 0.6f}, {ENVVELOCITY, 0}, {AMPDECAY, 0.42f}, {AMPSUSTAIN, 0}, {AMPRELEASE, 0.4f}, {VOLUME, 0.9f}, {ENVVOLUME, 0.995f}});
@@ -181,7 +188,7 @@ void buildFactoryBank(ProgramRecord* bank)
 
     // ---- bank A: brass (filter contour with velocity)
     // Brass section: the filter swells with the attack, brighter when played harder.
-    b.program(26, "17 Brass Bank A", {{CUTOFF, 0.35f}, {RESONANCE, 0.15f}, {KEYFOLLOW, 0.5f}, {FILTERCONTOUR, 0.65f}, {ENVVELOCITY, 0.38f}, {AMPATTACK, 0.28f}, {AMPDECAY, 0.5f}, {AMPSUSTAIN, 0.7f}, {AMPRELEASE, 0.25f}, {VOLUME, 0.774f}});
+    b.program(26, "17 Brass Bank A", {{CUTOFF, 0.3f}, {RESONANCE, 0.15f}, {KEYFOLLOW, 0.5f}, {FILTERCONTOUR, 0.62f}, {ENVVELOCITY, 0.4f}, {AMPATTACK, 0.3f}, {AMPDECAY, 0.58f}, {AMPSUSTAIN, 0.55f}, {AMPRELEASE, 0.25f}, {VOLUME, 0.748f}});
     // Brass with a slow filter sweep and both choruses for a phasing shimmer; the
     // mod wheel toggles learn.
     b.program(27, "18 Phase Brass Bank A", {{PULSE, 1}, {SQUAREPWINTENSITY, 0.6f}, {CUTOFF, 0.35f}, {RESONANCE, 0.3f}, {KEYFOLLOW, 0.5f}, {FILTERCONTOUR, 0.65f}, {ENVVELOCITY, 0.35f}, {FILTERLFO, 0.4f}, {LFO1RATE, 0.35f}, {AMPATTACK, 0.3f}, {AMPDECAY, 0.5f}, {AMPSUSTAIN, 0.75f}, {AMPRELEASE, 0.35f}, {CHORUS1, 1}, {CHORUS2, 1}, {VOLUME, 0.338f}});
@@ -224,7 +231,7 @@ void buildFactoryBank(ProgramRecord* bank)
     // Solo violin: bowed attack, resonant body, vibrato after a moment.
     b.program(44, "41 Violine Bank A", {{CUTOFF, 0.5f}, {RESONANCE, 0.3f}, {KEYFOLLOW, 0.7f}, {FILTERCONTOUR, 0}, {HPCUTOFF, 0.3f}, {AMPATTACK, 0.5f}, {AMPSUSTAIN, 0.9f}, {AMPRELEASE, 0.35f}, {OSCLFOINTENSITY, 0.28f}, {LFO1RATE, 0.72f}, {LFO1DELAY, 0.3f}, {VOLUME, 0.788f}});
     // Trumpet: bright brassy blare, harder with velocity, late vibrato.
-    b.program(45, "42 Trumpet Bank A", {{CUTOFF, 0.38f}, {RESONANCE, 0.2f}, {KEYFOLLOW, 0.6f}, {FILTERCONTOUR, 0.7f}, {ENVVELOCITY, 0.35f}, {AMPATTACK, 0.22f}, {AMPDECAY, 0.45f}, {AMPSUSTAIN, 0.7f}, {AMPRELEASE, 0.2f}, {OSCLFOINTENSITY, 0.22f}, {LFO1RATE, 0.72f}, {LFO1DELAY, 0.45f}, {VOLUME, 0.811f}});
+    b.program(45, "42 Trumpet Bank A", {{CUTOFF, 0.33f}, {RESONANCE, 0.2f}, {KEYFOLLOW, 0.6f}, {FILTERCONTOUR, 0.65f}, {ENVVELOCITY, 0.4f}, {AMPATTACK, 0.22f}, {AMPDECAY, 0.55f}, {AMPSUSTAIN, 0.55f}, {AMPRELEASE, 0.2f}, {OSCLFOINTENSITY, 0.22f}, {LFO1RATE, 0.72f}, {LFO1DELAY, 0.45f}, {VOLUME, 0.793f}});
     // French horn: round, dark and soft-edged.
     b.program(46, "43 Horn Bank A", {{SUBOSC, 1}, {SUBOSCVOLUME, 0.3f}, {CUTOFF, 0.3f}, {RESONANCE, 0.05f}, {KEYFOLLOW, 0.5f}, {FILTERCONTOUR, 0.65f}, {ENVVELOCITY, 0.3f}, {AMPATTACK, 0.38f}, {AMPDECAY, 0.5f}, {AMPSUSTAIN, 0.8f}, {AMPRELEASE, 0.35f}, {CHORUS1, 1}, {VOLUME, 0.503f}});
     // Tuba: low, dark, slow to speak.
@@ -246,10 +253,10 @@ void buildFactoryBank(ProgramRecord* bank)
     b.program(53, "Atari Goes Bad", {{SAW, 0}, {PULSE, 1}, {MANUALPW, 1}, {SQUAREPWINTENSITY, 0.8f}, {NOISEVOLUME, 0.15f}, {OSCLFOINTENSITY, 0.6f}, {LFO1WAVEFORM, NOISE}, {LFO1CLOCK, C1_16}, {CUTOFF, 0.6f}, {RESONANCE, 0.6f}, {FILTERCONTOUR, 0}, {SHAREDFILTER, 1}, {ENVGATE, 1}, {VOLUME, 0.652f}});
     // Huge layered bass-lead: saw, pulse and sub, velocity contour, chorus.
     b.program(54, "Fat Controller", {{PULSE, 1}, {SQUAREPWINTENSITY, 0.4f}, {SUBOSC, 1}, {SUBOSCVOLUME, 0.7f}, {CUTOFF, 0.4f}, {RESONANCE, 0.45f}, {KEYFOLLOW, 0.5f}, {FILTERCONTOUR, 0.8f}, {ENVVELOCITY, 0.35f}, {AMPDECAY, 0.5f}, {AMPSUSTAIN, 0.65f}, {AMPRELEASE, 0.25f}, {TRANSPOSE, OCT_DOWN}, {CHORUS1, 1}, {VOLUME, 0.428f}});
-    // Tubular chimes: a low resonant bell with a long ring and slow chorus.
+    // Tubular chimes: a resonant, metallic bell tone with a long ring and slow chorus.
     b.program(55, "Clock Chimes", {{SAW, 0}, {PULSE, 1}, {MANUALPW, 1}, {SQUAREPWINTENSITY, 0.6f}, {SUBOSC, 1}, {SUBOSCVOLUME, 0.3f}, {CUTOFF, 0.45f}, {RESONANCE, 0.65f}, {KEYFOLLOW, 1}, {FILTERCONTOUR, 0.7f}, {ENVVELOCITY, 0}, {AMPDECAY, 0.7f}, {AMPSUSTAIN, 0}, {AMPRELEASE, 0.7f}, {CHORUS2, 1}, {VOLUME, 0.539f}});
-    // Violins an octave up: airy, high-passed, both choruses.
-    b.program(56, "Higher Strings", {{CUTOFF, 0.6f}, {RESONANCE, 0.05f}, {KEYFOLLOW, 0.5f}, {FILTERCONTOUR, 0.5f}, {ENVVELOCITY, 0}, {HPCUTOFF, 0.35f}, {AMPATTACK, 0.6f}, {AMPSUSTAIN, 0.85f}, {AMPRELEASE, 0.58f}, {TRANSPOSE, OCT_UP}, {CHORUS1, 1}, {CHORUS2, 1}, {VOLUME, 0.404f}});
+    // Violins an octave up: airy, high-passed, chorused.
+    b.program(56, "Higher Strings", {{CUTOFF, 0.6f}, {RESONANCE, 0.05f}, {KEYFOLLOW, 0.5f}, {FILTERCONTOUR, 0.5f}, {ENVVELOCITY, 0}, {HPCUTOFF, 0.35f}, {AMPATTACK, 0.6f}, {AMPSUSTAIN, 0.85f}, {AMPRELEASE, 0.58f}, {TRANSPOSE, OCT_UP}, {CHORUS2, 1}, {VOLUME, 0.497f}});
     // Polysynth harp: swept pulse plucked, long ring, chorused.
     b.program(57, "Orvane Harp", {{SAW, 0}, {PULSE, 1}, {SQUAREPWINTENSITY, 0.6f}, {LFO1RATE, 0.45f}, {CUTOFF, 0.35f}, {RESONANCE, 0.35f}, {KEYFOLLOW, 0.8f}, {FILTERCONTOUR, 0.82f}, {ENVVELOCITY, 0}, {AMPDECAY, 0.62f}, {AMPSUSTAIN, 0}, {AMPRELEASE, 0.62f}, {CHORUS1, 1}, {VOLUME, 0.477f}});
     // Transistor organ: buzzy thin pulse, high-passed, fast vibrato.
@@ -269,7 +276,7 @@ void buildFactoryBank(ProgramRecord* bank)
     // Big vintage polysynth: saw, swept pulse and sub, a brassy filter swell, both choruses.
     b.program(65, "Saving For Jupiter", {{PULSE, 1}, {SQUAREPWINTENSITY, 0.6f}, {LFO1RATE, 0.42f}, {SUBOSC, 1}, {SUBOSCVOLUME, 0.4f}, {CUTOFF, 0.45f}, {RESONANCE, 0.25f}, {KEYFOLLOW, 0.5f}, {FILTERCONTOUR, 0.78f}, {ENVVELOCITY, 0.2f}, {AMPATTACK, 0.55f}, {AMPDECAY, 0.6f}, {AMPSUSTAIN, 0.75f}, {AMPRELEASE, 0.62f}, {CHORUS1, 1}, {CHORUS2, 1}, {VOLUME, 0.344f}});
     // Trombone: slow brassy swell an octave down, a wide bend range for slides.
-    b.program(66, "The Last Tromboner", {{CUTOFF, 0.3f}, {RESONANCE, 0.15f}, {KEYFOLLOW, 0.5f}, {FILTERCONTOUR, 0.7f}, {ENVVELOCITY, 0.35f}, {AMPATTACK, 0.32f}, {AMPDECAY, 0.5f}, {AMPSUSTAIN, 0.8f}, {AMPRELEASE, 0.25f}, {MODDCO, 0.6f}, {OSCLFOINTENSITY, 0.2f}, {LFO1RATE, 0.7f}, {LFO1DELAY, 0.5f}, {TRANSPOSE, OCT_DOWN}, {VOLUME, 0.748f}});
+    b.program(66, "The Last Tromboner", {{CUTOFF, 0.27f}, {RESONANCE, 0.15f}, {KEYFOLLOW, 0.5f}, {FILTERCONTOUR, 0.66f}, {ENVVELOCITY, 0.38f}, {AMPATTACK, 0.32f}, {AMPDECAY, 0.58f}, {AMPSUSTAIN, 0.6f}, {AMPRELEASE, 0.25f}, {MODDCO, 0.6f}, {OSCLFOINTENSITY, 0.2f}, {LFO1RATE, 0.7f}, {LFO1DELAY, 0.5f}, {TRANSPOSE, OCT_DOWN}, {VOLUME, 0.744f}});
     // Brass bite over a string bed: velocity opens the filter, chorus spreads it.
     b.program(67, "Brass And Strings", {{PULSE, 1}, {SQUAREPWINTENSITY, 0.4f}, {CUTOFF, 0.42f}, {RESONANCE, 0.1f}, {KEYFOLLOW, 0.5f}, {FILTERCONTOUR, 0.72f}, {ENVVELOCITY, 0.3f}, {AMPATTACK, 0.45f}, {AMPDECAY, 0.55f}, {AMPSUSTAIN, 0.8f}, {AMPRELEASE, 0.55f}, {CHORUS1, 1}, {VOLUME, 0.348f}});
     // Synth flute: soft near-square, breath, delayed vibrato, chorus.
