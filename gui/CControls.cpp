@@ -132,8 +132,7 @@ CMouseResult CAnimKnob::onMouseDown(const CPoint& where, int32_t buttons)
                              ? frame->getEditor()->getKnobMode()
                              : 0;
     linear = (mode == 2) != ((buttons & kAlt) != 0);
-    beginEdit();
-    tracking = true;
+    beginDrag();
     lastPoint = where;
     if (!linear)
         dragByAngle(where);
@@ -165,17 +164,9 @@ void CAnimKnob::onMouseUp(const CPoint& where, int32_t buttons)
     if (!tracking)
         return;
     onMouseMoved(where, buttons);
-    tracking = false;
-    endEdit();
+    endDrag();
 }
 
-void CAnimKnob::onMouseCancel()
-{
-    if (tracking) {
-        tracking = false;
-        endEdit();
-    }
-}
 
 // ------------------------------------------------------- CVerticalSlider
 
@@ -258,8 +249,7 @@ CMouseResult CVerticalSlider::onMouseDown(const CPoint& where, int32_t buttons)
         return CMouseResult::Ignored;
     if (handleModifierClick(buttons, true))
         return CMouseResult::Handled;
-    beginEdit();
-    tracking = true;
+    beginDrag();
     fine = (buttons & kShift) != 0;
     anchorY = where.y;
     anchorValue = normalizedValue();
@@ -285,17 +275,9 @@ void CVerticalSlider::onMouseUp(const CPoint& where, int32_t buttons)
     if (!tracking)
         return;
     followPointer(where, buttons);
-    tracking = false;
-    endEdit();
+    endDrag();
 }
 
-void CVerticalSlider::onMouseCancel()
-{
-    if (tracking) {
-        tracking = false;
-        endEdit();
-    }
-}
 
 // ---------------------------------------------------------- COnOffButton
 
@@ -381,8 +363,7 @@ CMouseResult CHorizontalSwitch::onMouseDown(const CPoint& where, int32_t buttons
         return CMouseResult::Ignored;
     if (handleModifierClick(buttons, true))
         return CMouseResult::Handled;
-    beginEdit();
-    tracking = true;
+    beginDrag();
     setNormalizedValue(valueAt(where));
     notifyListener();
     return CMouseResult::Tracking;
@@ -404,16 +385,8 @@ void CHorizontalSwitch::onMouseUp(const CPoint& where, int32_t buttons)
     if (!tracking)
         return;
     onMouseMoved(where, buttons);
-    tracking = false;
-    endEdit();
+    endDrag();
 }
 
-void CHorizontalSwitch::onMouseCancel()
-{
-    if (tracking) {
-        tracking = false;
-        endEdit();
-    }
-}
 
 } // namespace VSTGUI

@@ -36,7 +36,6 @@ public:
     CMouseResult onMouseDown(const CPoint& where, int32_t buttons) override;
     void onMouseMoved(const CPoint& where, int32_t buttons) override;
     void onMouseUp(const CPoint& where, int32_t buttons) override;
-    void onMouseCancel() override;
 
     // The value (0..1 of the range) pointed at by where: the pointer's angle
     // about the centre, 0 at half past seven, 1 at half past four.
@@ -48,7 +47,6 @@ private:
     int32_t subPixmaps;
     int32_t heightOfOneImage;
     CPoint offset;
-    bool tracking = false;
     bool linear = false;
     CPoint lastPoint;
 };
@@ -70,7 +68,6 @@ public:
     CMouseResult onMouseDown(const CPoint& where, int32_t buttons) override;
     void onMouseMoved(const CPoint& where, int32_t buttons) override;
     void onMouseUp(const CPoint& where, int32_t buttons) override;
-    void onMouseCancel() override;
 
 protected:
     ~CVerticalSlider() override;
@@ -83,7 +80,6 @@ private:
     int32_t minOffset; // handle top at the maximum, from the slider's top
     int32_t travel;    // pixels between maximum and minimum
     int32_t handleHeight;
-    bool tracking = false;
     bool fine = false;
     int32_t anchorY = 0;
     float anchorValue = 0.f;
@@ -119,7 +115,6 @@ public:
     CMouseResult onMouseDown(const CPoint& where, int32_t buttons) override;
     void onMouseMoved(const CPoint& where, int32_t buttons) override;
     void onMouseUp(const CPoint& where, int32_t buttons) override;
-    void onMouseCancel() override;
 
 private:
     float valueAt(const CPoint& where) const;
@@ -128,7 +123,6 @@ private:
     int32_t heightOfOneImage;
     int32_t positions;
     CPoint offset;
-    bool tracking = false;
 };
 
 } // namespace VSTGUI

@@ -137,8 +137,28 @@ public:
     bool isDirty() const override;
     void setDirty(bool state = true) override;
 
+    // A drag the window system took away ends its gesture.
+    void onMouseCancel() override { endDrag(); }
+
 protected:
     ~CControl() override;
+
+    // A pointer drag is one gesture: beginDrag opens it, endDrag closes it
+    // (and answers false when no drag was open).
+    void beginDrag()
+    {
+        beginEdit();
+        tracking = true;
+    }
+    bool endDrag()
+    {
+        if (!tracking)
+            return false;
+        tracking = false;
+        endEdit();
+        return true;
+    }
+    bool tracking = false;
 
     // The value to draw now; remembers it as the value last drawn.
     float valueForDrawing();

@@ -82,7 +82,6 @@ protected:
     int32_t curProgram = 0;
     AEffect cEffect;
 
-    friend class AEffEditor;
 
 private:
     static AudioEffect* fromEffect(AEffect* e);
