@@ -3,8 +3,10 @@
 // around the fractional delay, and a fixed one-pole low-pass smooths the
 // result.
 //
-// The buffer is allocated once by the constructor, sized for the sample rate;
-// process() runs on the audio thread and allocates nothing.
+// The buffer is allocated once by the constructor, sized for the highest host
+// rate the plug-in accepts (1 MHz), so a rate change (setSampleRate) never
+// allocates: it only uses more or less of the same memory. process() and
+// setSampleRate() run on the audio thread and allocate nothing.
 #pragma once
 
 #include "engine/OnePoleFilter.h"
@@ -13,14 +15,21 @@
 
 class ChorusLine {
 public:
+    // Elements of delay memory at 1 MHz: floor(1e6 * 0.007) + 2001.
+    static constexpr int kMaxLength = 9001;
+
     // sampleRate: host rate in Hz. startPhase: 0 starts the triangle at -1
-    // (rising), 1 at +1 (falling). rate: sweep rate in Hz.
+    // (rising), 1 at +1 (falling). rate: sweep rate in Hz. Allocates.
     ChorusLine(float sampleRate, float startPhase, float rate);
+
+    // Starts the line afresh for a host rate (Hz): an empty buffer of the
+    // rate's length, the sweep at its start phase.
+    void setSampleRate(float sampleRate);
 
     // One sample in, one delayed sample out.
     inline float process(float input);
 
-    std::unique_ptr<float[]> buffer; // circular delay memory, `length` floats
+    std::unique_ptr<float[]> buffer; // circular delay memory; the first `length` floats are used
     int writePosition;               // next element to write
     int length;                      // floor(sampleRate * 0.007) + 2001
     float rate;                      // sweep rate, Hz
@@ -33,6 +42,7 @@ public:
     int previousPosition = 0;        // tap n + 1 samples back
     OnePoleFilter lowPass;           // output smoothing
     float allpassState = 0.0f;       // previous interpolator output
+    float startPhase;                // 0 or 1: where the sweep starts
     float triangle;                  // sweep, -1..+1 (passes by less than a step)
     float triangleStep;              // sweep change per sample: rate / sampleRate * 4
     float direction = 1.0f;          // +1 rising, -1 falling

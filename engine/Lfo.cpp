@@ -37,6 +37,18 @@ Lfo::Lfo(float sampleRate) : increment(256.0f / sampleRate), sampleRate(sampleRa
         sawtooth[t] = t < 256 ? float(t) * 0.003921569f * 2.0f - 1.0f : -1.0f;
         square[t] = t < 128 || t == 256 ? 1.0f : -1.0f;
     }
+    setSampleRate(sampleRate);
+}
+
+void Lfo::setSampleRate(float rate)
+{
+    sampleRate = rate;
+    increment = 256.0f / rate;
+    phase = 0.0f;
+    randomValue = 0.0f;
+    heldRandomValue = 0.0f;
+    lastIndex = 0;
+    lastFraction = 0.0f;
     // A host rate of 0 would give an infinite step; tick() copes, but start
     // from a still LFO instead.
     if (!std::isfinite(increment))

@@ -17,6 +17,11 @@ public:
     explicit Lfo(float sampleRate);
     virtual ~Lfo() = default;
 
+    // Starts afresh for a host rate (Hz): phase 0, the 1 Hz increment, both
+    // random values 0. The tables do not depend on the rate and stay.
+    // Allocates nothing; the audio thread calls it between frames.
+    void setSampleRate(float sampleRate);
+
     // Advances one sample and returns the value, -1..+1, taken at the phase
     // before the advance. waveform: 0 sine, 1 triangle, 2 sawtooth, 3 square,
     // 4 random (a new value on every sample whose integer phase is 0), any

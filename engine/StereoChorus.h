@@ -19,7 +19,12 @@ public:
     // parameters: the engine's 47 parameter values, read on every call
     // (index 34 "CHORUS1", 35 "CHORUS2"; on when not 0) with relaxed atomic
     // loads, since the UI thread writes them while audio runs. sampleRate: Hz.
+    // Allocates the four lines' delay memory. Not on the audio thread.
     StereoChorus(const float* parameters, float sampleRate);
+
+    // Empty buffers, start phases and clear DC blockers for a new host rate
+    // (Hz). Allocates nothing; the audio thread calls it between frames.
+    void setSampleRate(float sampleRate);
 
     // Adds the chorus to both samples in place.
     inline void process(float& left, float& right);

@@ -13,31 +13,26 @@ inline int truncateIndex(float value)
 }
 } // namespace
 
-SynthEngine::SynthEngine(float rate) : parameters(parameterBlock.data()), sampleRate(rate)
+SynthEngine::SynthEngine(float rate)
+    : parameters(parameterBlock.data()),
+      sampleRate(rate),
+      sharedFilter(rate),
+      voices{Voice(rate, parameterBlock), Voice(rate, parameterBlock), Voice(rate, parameterBlock),
+             Voice(rate, parameterBlock), Voice(rate, parameterBlock), Voice(rate, parameterBlock)},
+      lfo(rate),
+      pwmLfo(rate),
+      chorus(parameters, rate)
 {
-    for (auto& stage : highPass)
-        stage = std::make_unique<OnePoleFilter>();
-    lfo = std::make_unique<Lfo>(sampleRate);
-    pwmLfo = std::make_unique<Lfo>(sampleRate);
-    chorus = std::make_unique<StereoChorus>(parameters, sampleRate);
-    pitchBend = 0.0f;
-    smoothedCutoff = 0.0f;
-    pwmLfoValue = 0.0f;
-    for (auto& voice : voices)
-        voice = std::make_unique<Voice>(sampleRate, parameterBlock);
-    decimator = std::make_unique<HalfBandDecimator>();
-    lastVoice = 6;
-    sharedFilter = std::make_unique<LadderFilter>(sampleRate);
 }
 
 void SynthEngine::setSampleRate(float rate)
 {
     for (auto& voice : voices)
-        voice->setSampleRate(rate);
-    sharedFilter = std::make_unique<LadderFilter>(rate);
-    lfo = std::make_unique<Lfo>(rate);
-    pwmLfo = std::make_unique<Lfo>(rate);
-    chorus = std::make_unique<StereoChorus>(parameters, rate);
+        voice.setSampleRate(rate);
+    sharedFilter = LadderFilter(rate);
+    lfo.setSampleRate(rate);
+    pwmLfo.setSampleRate(rate);
+    chorus.setSampleRate(rate);
     sampleRate = rate;
 }
 
@@ -50,12 +45,12 @@ void SynthEngine::renderSample(float& left, float& right)
     if (truncateIndex(P(kParamLfoClock)) == 0) {
         const float r = P(kParamLfoRate);
         outputSample = 20.0f * (r * r * r * r);
-        lfo->increment = outputSample / lfo->sampleRate * 256.0f;
-        pwmLfo->increment = outputSample / pwmLfo->sampleRate * 256.0f;
+        lfo.increment = outputSample / lfo.sampleRate * 256.0f;
+        pwmLfo.increment = outputSample / pwmLfo.sampleRate * 256.0f;
     }
-    lfoValue = lfo->tick(truncateIndex(P(kParamLfoWaveform)));
-    pwmLfo->increment = lfo->increment;
-    pwmLfoValue = pwmLfo->tick(1);
+    lfoValue = lfo.tick(truncateIndex(P(kParamLfoWaveform)));
+    pwmLfo.increment = lfo.increment;
+    pwmLfoValue = pwmLfo.tick(1);
 
     // LFO delay after each note-on, then a linear fade-in.
     const float delay = P(kParamLfoDelay);
@@ -77,7 +72,7 @@ void SynthEngine::renderSample(float& left, float& right)
     secondHalfSum = 0.0f;
     bool active = false;
     for (auto& voice : voices) {
-        if (voice->render(firstHalfSum, secondHalfSum, pwmLfoValue, lfoValue, pitchBend,
+        if (voice.render(firstHalfSum, secondHalfSum, pwmLfoValue, lfoValue, pitchBend,
                           smoothedCutoff))
             active = true;
     }
@@ -89,17 +84,17 @@ void SynthEngine::renderSample(float& left, float& right)
             firstHalfSum *= 0.5f;
             secondHalfSum *= 0.5f;
             const int v = lastVoice < kNumVoices ? lastVoice : 0;
-            voices[v]->runFilter(*sharedFilter, firstHalfSum, secondHalfSum, smoothedCutoff,
+            voices[v].runFilter(sharedFilter, firstHalfSum, secondHalfSum, smoothedCutoff,
                                  lfoValue);
             float level = 0.0f;
             for (auto& voice : voices)
-                level += voice->ampLevel;
+                level += voice.ampLevel;
             if (level > 1.0f)
                 level = 1.0f;
             firstHalfSum = firstHalfSum * 2.0f * level;
             secondHalfSum = secondHalfSum * 2.0f * level;
         }
-        outputSample = decimator->process(firstHalfSum, secondHalfSum);
+        outputSample = decimator.process(firstHalfSum, secondHalfSum);
         const float volume = P(kParamVolume);
         outputSample = P(kParamEnvVolume) * volume * volume * outputSample;
     }
@@ -108,19 +103,19 @@ void SynthEngine::renderSample(float& left, float& right)
     const float hp = P(kParamHpCutoff);
     const float R = 0.999f - 0.4f * (hp * hp * hp);
     for (auto& stage : highPass)
-        outputSample = stage->highPass(outputSample, R);
+        outputSample = stage.highPass(outputSample, R);
 
     left = outputSample;
     right = outputSample;
     if (active)
-        chorus->process(left, right);
+        chorus.process(left, right);
 }
 
 void SynthEngine::noteOn(int32_t note, float velocity)
 {
     int chosen = -1;
     for (int i = 0; i < kNumVoices; ++i) {
-        if (voices[i]->note == note) {
+        if (voices[i].note == note) {
             chosen = i;
             break;
         }
@@ -134,20 +129,20 @@ void SynthEngine::noteOn(int32_t note, float velocity)
             lastVoice = lastVoice + 1;
             if (lastVoice >= kNumVoices)
                 lastVoice = 0;
-            if (!voices[lastVoice]->gate)
+            if (!voices[lastVoice].gate)
                 break;
         }
         chosen = lastVoice;
     }
-    voices[chosen]->startNote(note, velocity);
+    voices[chosen].startNote(note, velocity);
 
     if (P(kParamLfoTrigger) == 0.0f)
-        lfo->phase = 0.0f;
+        lfo.phase = 0.0f;
 
     const int k = truncateIndex(P(kParamLfoClock));
     if (k >= 1 && k <= 12) {
-        lfo->increment = tempo * lfoClockFactor(k) / lfo->sampleRate * 256.0f;
-        lfo->phase = 0.0f;
+        lfo.increment = tempo * lfoClockFactor(k) / lfo.sampleRate * 256.0f;
+        lfo.phase = 0.0f;
     }
 
     lfoDelayCounter = 0;
@@ -157,12 +152,12 @@ void SynthEngine::noteOn(int32_t note, float velocity)
 void SynthEngine::noteOff(int32_t note)
 {
     for (auto& voice : voices)
-        if (voice->note == note)
-            voice->releaseNote();
+        if (voice.note == note)
+            voice.releaseNote();
 }
 
 void SynthEngine::allNotesOff()
 {
     for (auto& voice : voices)
-        voice->forceRelease();
+        voice.forceRelease();
 }

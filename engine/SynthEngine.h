@@ -1,9 +1,11 @@
 // The polyphonic engine: six voices at twice the host rate, decimated, scaled,
 // high-passed and turned into stereo by the chorus, one frame per call.
 //
-// Threads: renderSample and the note operations run on the audio thread, in
-// order. setSampleRate rebuilds rate-dependent parts and may allocate; the
-// host only changes the rate while processing is off. Parameter values are
+// Threads: renderSample, the note operations and setSampleRate run on the
+// audio thread, in order. Every unit is held by value and built once with
+// the engine (the chorus allocates its delay memory for the highest rate
+// then), so nothing here allocates or frees after construction: a rate
+// change rebuilds the rate-dependent units in place. Parameter values are
 // written by other threads through `parameterBlock` (relaxed atomics).
 #pragma once
 
@@ -16,14 +18,17 @@
 #include "voice/Voice.h"
 
 #include <cstdint>
-#include <memory>
 
 class SynthEngine {
 public:
     static constexpr int kNumVoices = 6;
 
+    // Allocates (the engine and its chorus memory): not on the audio thread.
     explicit SynthEngine(float sampleRate);
 
+    // Rebuilds the voices' oscillators, envelopes and filters, the shared
+    // filter, the LFOs and the chorus for the new rate (Hz), with fresh
+    // state. Audio thread, between frames; allocates nothing.
     void setSampleRate(float rate);
 
     // One stereo frame. Allocates nothing.
@@ -44,17 +49,17 @@ public:
     float lfoValue = 0.0f;
     float sampleRate;
     int32_t lastVoice = 6;
-    std::unique_ptr<LadderFilter> sharedFilter;
+    LadderFilter sharedFilter;
     float lfoDelayFade = 0.0f;
     int32_t lfoDelayCounter = 0;
-    std::unique_ptr<Voice> voices[kNumVoices];
-    std::unique_ptr<OnePoleFilter> highPass[3];
-    std::unique_ptr<Lfo> lfo;
-    std::unique_ptr<Lfo> pwmLfo;
-    std::unique_ptr<StereoChorus> chorus;
+    Voice voices[kNumVoices];
+    OnePoleFilter highPass[3];
+    Lfo lfo;
+    Lfo pwmLfo;
+    StereoChorus chorus;
     float firstHalfSum = 0.0f;
     float secondHalfSum = 0.0f;
-    std::unique_ptr<HalfBandDecimator> decimator;
+    HalfBandDecimator decimator;
 
 private:
     float P(int index) const { return parameterBlock.get(index); }

@@ -15,26 +15,29 @@ inline double noteFrequency(float semitonesFromA)
 } // namespace
 
 Voice::Voice(float sampleRate, ParameterBlock& parameterBlock)
-    : sampleRate(sampleRate), parameters(parameterBlock.data())
+    : sampleRate(sampleRate),
+      parameters(parameterBlock.data()),
+      sawOsc(sampleRate),
+      pulseOsc(sampleRate),
+      subOsc(sampleRate),
+      filter(sampleRate),
+      ampEnv(sampleRate, false),
+      filterEnv(sampleRate, true),
+      gateEnv(sampleRate, false)
 {
-    build(sampleRate);
-}
-
-void Voice::build(float rate)
-{
-    sawOsc = std::make_unique<SawOscillator>(rate);
-    pulseOsc = std::make_unique<PulseOscillator>(rate);
-    subOsc = std::make_unique<PulseOscillator>(rate);
-    ampEnv = std::make_unique<Envelope>(rate, false);
-    filterEnv = std::make_unique<Envelope>(rate, true);
-    gateEnv = std::make_unique<Envelope>(rate, false);
-    filter = std::make_unique<LadderFilter>(rate);
 }
 
 void Voice::setSampleRate(float rate)
 {
     sampleRate = rate;
-    build(rate);
+    // Fresh units for the new rate, assigned over the old ones in place.
+    sawOsc = SawOscillator(rate);
+    pulseOsc = PulseOscillator(rate);
+    subOsc = PulseOscillator(rate);
+    ampEnv = Envelope(rate, false);
+    filterEnv = Envelope(rate, true);
+    gateEnv = Envelope(rate, false);
+    filter = LadderFilter(rate);
 }
 
 void Voice::startNote(int32_t newNote, float newVelocity)
@@ -42,17 +45,17 @@ void Voice::startNote(int32_t newNote, float newVelocity)
     idleCount = 0;
     gate = true;
     // A retriggered note rises from wherever its amplitude is.
-    ampEnv->attackDone = false;
-    gateEnv->attackDone = false;
-    filterEnv->level = 0.0f;
-    filterEnv->attackDone = false;
+    ampEnv.attackDone = false;
+    gateEnv.attackDone = false;
+    filterEnv.level = 0.0f;
+    filterEnv.attackDone = false;
     note = newNote;
     velocity = newVelocity;
-    sawOsc->phase = 0.0f;
-    pulseOsc->ramp1 = 0.1f;
-    pulseOsc->ramp2 = 0.1f;
-    subOsc->ramp1 = 0.25f;
-    subOsc->ramp2 = 0.25f;
+    sawOsc.phase = 0.0f;
+    pulseOsc.ramp1 = 0.1f;
+    pulseOsc.ramp2 = 0.1f;
+    subOsc.ramp1 = 0.25f;
+    subOsc.ramp2 = 0.25f;
 }
 
 void Voice::releaseNote() { gate = false; }
@@ -60,20 +63,20 @@ void Voice::releaseNote() { gate = false; }
 void Voice::forceRelease()
 {
     gate = false;
-    ampEnv->attackDone = true;
-    gateEnv->attackDone = true;
+    ampEnv.attackDone = true;
+    gateEnv.attackDone = true;
 }
 
 bool Voice::render(float& firstHalfSum, float& secondHalfSum, float pwmLfoValue, float lfoValue,
                    float pitchBend, float smoothedCutoff)
 {
-    if (!gate && ampEnv->level <= 0.0f && gateEnv->level <= 0.0f) {
+    if (!gate && ampEnv.level <= 0.0f && gateEnv.level <= 0.0f) {
         ampLevel = 0.0f;
         // Let the filter ring out the tail for a few frames so it starts the
         // next note from a settled state; nothing of it is heard.
         if (idleCount < 20) {
             if (P(kParamSharedFilter) == 0.0f)
-                runFilter(*filter, subA, subB, smoothedCutoff, 0.0f);
+                runFilter(filter, subA, subB, smoothedCutoff, 0.0f);
             ++idleCount;
         }
         return false;
@@ -87,7 +90,7 @@ bool Voice::render(float& firstHalfSum, float& secondHalfSum, float pwmLfoValue,
         pitch += 12.0f;
 
     const bool envGate = P(kParamEnvGate) != 0.0f;
-    ampLevel = ampEnv->tick(gate, P(kParamAttack), P(kParamDecay), P(kParamSustain),
+    ampLevel = ampEnv.tick(gate, P(kParamAttack), P(kParamDecay), P(kParamSustain),
                             envGate ? 0.0f : P(kParamRelease));
 
     subA = 0.0f;
@@ -102,8 +105,8 @@ bool Voice::render(float& firstHalfSum, float& secondHalfSum, float pwmLfoValue,
     oscFreq = mainFreq > 19000.0 ? 19000.0f : float(mainFreq);
 
     if (P(kParamSaw) != 0.0f) {
-        subA += sawOsc->next(oscFreq);
-        subB += sawOsc->next(oscFreq);
+        subA += sawOsc.next(oscFreq);
+        subB += sawOsc.next(oscFreq);
     }
 
     if (P(kParamPulse) != 0.0f) {
@@ -119,15 +122,15 @@ bool Voice::render(float& firstHalfSum, float& secondHalfSum, float pwmLfoValue,
         } else {
             width = 0.48f;
         }
-        subA += pulseOsc->next(oscFreq, width);
-        subB += pulseOsc->next(oscFreq, width);
+        subA += pulseOsc.next(oscFreq, width);
+        subB += pulseOsc.next(oscFreq, width);
     }
 
     if (P(kParamSubOsc) > 0.0f) {
         oscFreq = float(noteFrequency(modPitch - 12.0f - 36.0f - 45.0f));
         const float level = P(kParamSubOscVolume);
-        subA += subOsc->next(oscFreq, 0.5f) * level * 0.9f;
-        subB += subOsc->next(oscFreq, 0.5f) * P(kParamSubOscVolume) * 0.9f;
+        subA += subOsc.next(oscFreq, 0.5f) * level * 0.9f;
+        subB += subOsc.next(oscFreq, 0.5f) * P(kParamSubOscVolume) * 0.9f;
     }
 
     const float noise = P(kParamNoiseVolume);
@@ -141,10 +144,10 @@ bool Voice::render(float& firstHalfSum, float& secondHalfSum, float pwmLfoValue,
     }
 
     if (P(kParamSharedFilter) == 0.0f)
-        runFilter(*filter, subA, subB, smoothedCutoff, lfoValue);
+        runFilter(filter, subA, subB, smoothedCutoff, lfoValue);
 
     if (envGate)
-        ampLevel = gateEnv->tick(gate, 0.0f, 1.0f, 1.0f, 0.0f);
+        ampLevel = gateEnv.tick(gate, 0.0f, 1.0f, 1.0f, 0.0f);
 
     subA *= ampLevel;
     subB *= ampLevel;
@@ -176,7 +179,7 @@ void Voice::runFilter(LadderFilter& target, float& first, float& second, float c
         c = c + 0.5f * (depth * depth * depth) * lfo;
 
     const float amount = P(kParamEnvVelocity) * velocity + P(kParamContour);
-    float e = filterEnv->tick(gate, P(kParamAttack), P(kParamDecay), P(kParamSustain),
+    float e = filterEnv.tick(gate, P(kParamAttack), P(kParamDecay), P(kParamSustain),
                               P(kParamRelease)) *
               (amount * amount);
     if (P(kParamContourBias) != 0.0f)

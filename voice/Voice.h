@@ -1,8 +1,9 @@
 // One of the six synthesis voices: oscillators, noise, ladder filter and
 // amplifier, rendered at twice the host rate (two sub-samples per frame).
 //
-// Audio thread only. Reads the shared parameter values afresh every frame
-// and allocates nothing after construction or setSampleRate.
+// Audio thread only. Reads the shared parameter values afresh every frame.
+// Its oscillators, filter and envelopes are held by value, so a voice never
+// allocates after construction, not even at a sample-rate change.
 #pragma once
 
 #include "voice/Envelope.h"
@@ -12,14 +13,14 @@
 #include "voice/SawOscillator.h"
 
 #include <cstdint>
-#include <memory>
 
 class Voice {
 public:
     Voice(float sampleRate, ParameterBlock& parameterBlock);
 
-    // Rebuilds oscillators, envelopes and filter for the new rate (Hz); the
-    // held note, gate and velocity stay. May allocate: never while rendering.
+    // Rebuilds oscillators, envelopes and filter for the new rate (Hz) in
+    // place, with fresh state; the held note, gate and velocity stay. Audio
+    // thread, between frames; allocates nothing.
     void setSampleRate(float rate);
 
     // velocity: 0..1 (MIDI velocity / 127).
@@ -39,11 +40,11 @@ public:
 
     float sampleRate;
     float* parameters;
-    std::unique_ptr<SawOscillator> sawOsc;
-    std::unique_ptr<PulseOscillator> pulseOsc;
+    SawOscillator sawOsc;
+    PulseOscillator pulseOsc;
     float noiseState = 0.0f;
-    std::unique_ptr<PulseOscillator> subOsc;
-    std::unique_ptr<LadderFilter> filter;
+    PulseOscillator subOsc;
+    LadderFilter filter;
     float pitch = 0.0f;    // semitones before the LFO
     float modPitch = 0.0f; // semitones after the LFO, never below 0
     float width = 0.0f;
@@ -56,11 +57,10 @@ public:
     float ampLevel = 0.0f;
     int32_t note = 64;
     bool gate = false;
-    std::unique_ptr<Envelope> ampEnv;
-    std::unique_ptr<Envelope> filterEnv;
-    std::unique_ptr<Envelope> gateEnv;
+    Envelope ampEnv;
+    Envelope filterEnv;
+    Envelope gateEnv;
 
 private:
     float P(int index) const { return loadParameter(parameters, index); }
-    void build(float rate);
 };
