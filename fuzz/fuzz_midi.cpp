@@ -115,8 +115,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (blockSize > framesLeft)
             blockSize = int32_t(framesLeft);
 
-        // Up to a little more than the queue holds, so overflow is reached.
-        const int count = in.ConsumeIntegralInRange<int>(0, in.ConsumeBool() ? 8 : 520);
+        // Up to a little more than the queue holds, so overflow is reached (500 of
+        // any kind, 2048 with note-offs and pedal messages).
+        const int count = in.ConsumeIntegralInRange<int>(0, in.ConsumeBool() ? 8 : 2100);
         std::vector<MidiEventSpec> events;
         events.reserve(size_t(count));
         for (int n = 0; n < count && in.remaining_bytes() > 0; ++n)
@@ -124,8 +125,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (in.ConsumeIntegralInRange<int>(0, 3) != 0) // hosts call it every cycle, events or not
             p.sendEvents(events);
 
-        if (p.object().getEventQueue().count < 0 ||
-            p.object().getEventQueue().count > MidiEventQueue::kCapacity)
+        if (p.object().getEventQueue().size() < 0 ||
+            p.object().getEventQueue().size() > MidiEventQueue::kCapacity)
             fuzzFail("event queue count out of range");
 
         p.render(blockSize);

@@ -73,7 +73,6 @@ VemoVst::VemoVst(audioMasterCallback audioMaster)
     createVemoEditor(this);
     eventQueue = std::make_unique<MidiEventQueue>();
     engine = std::make_unique<SynthEngine>(sampleRate);
-    previousEventOffset = 0.0f;
     lastParameterIndex = 0;
     programsAreChunks(true);
     bank = std::make_unique<ProgramRecord[]>(kNumPrograms);
@@ -114,11 +113,16 @@ void VemoVst::setSampleRate(float rate)
     // absurd) is refused; the engine keeps the rate it has.
     if (!(rate >= 1000.0f && rate <= 1000000.0f))
         return;
-    sampleRate = rate;
-    engine->setSampleRate(rate);
+    storeShared(sampleRate, rate);
+    // The audio thread may be rendering right now: leave the rate for it to
+    // pick up between blocks instead of rebuilding under its feet.
+    requestedRate.store(rate, std::memory_order_relaxed);
+    rateRequests.fetch_add(1, std::memory_order_release);
 }
 
-void VemoVst::setBlockSize(int32_t size) { blockSize = size; }
+// Nothing depends on the block size: blocks of any length are rendered frame
+// by frame. Stored whole, since the audio thread may be running.
+void VemoVst::setBlockSize(int32_t size) { storeShared(blockSize, size); }
 
 // ------------------------------------------------------------- audio
 
@@ -126,6 +130,9 @@ void VemoVst::processReplacing(float** /*inputs*/, float** outputs, int32_t samp
 {
     if (sampleFrames <= 0 || outputs == nullptr || outputs[0] == nullptr || outputs[1] == nullptr)
         return;
+    applyPendingHostChanges();
+    if (sampleFrames > longestBlock)
+        longestBlock = sampleFrames;
     float* outLeft = outputs[0];
     float* outRight = outputs[1];
     for (int32_t i = 0; i < sampleFrames; ++i) {
@@ -135,14 +142,27 @@ void VemoVst::processReplacing(float** /*inputs*/, float** outputs, int32_t samp
         engine->renderSample(left, right);
         outLeft[i] = left;
         outRight[i] = right;
+        ++frameClock;
+    }
+}
+
+void VemoVst::applyPendingHostChanges()
+{
+    const uint32_t requests = rateRequests.load(std::memory_order_acquire);
+    if (requests != rateRequestsApplied) {
+        rateRequestsApplied = requests;
+        engine->setSampleRate(requestedRate.load(std::memory_order_relaxed));
     }
 }
 
 int32_t VemoVst::processEvents(VstEvents* events)
 {
-    previousEventOffset = 0.0f;
     if (events == nullptr || events->numEvents < 0)
         return 1;
+    // The longest block a list can cover: the host's declared maximum, or a
+    // longer block it has actually rendered.
+    const int32_t declared = loadShared(blockSize);
+    const int64_t horizon = std::max<int64_t>({declared, longestBlock, 1});
     // The host allocates as many pointers as it passes; the declared array
     // length of the record means nothing.
     VstEvent* const* list = events->events;
@@ -152,20 +172,16 @@ int32_t VemoVst::processEvents(VstEvents* events)
             continue;
         VstMidiEvent record;
         std::memcpy(&record, event, sizeof(record));
-        const int32_t d = record.deltaFrames;
-        if (d >= 0) {
-            // Distance from the previous queued event; the float difference of
-            // two int32 offsets can leave the int range, so it is clamped.
-            const float distance = float(d) - previousEventOffset;
-            if (distance >= 2147483520.0f)
-                record.deltaFrames = 2147483520;
-            else if (distance <= -2147483648.0f)
-                record.deltaFrames = -2147483647 - 1;
-            else
-                record.deltaFrames = int32_t(distance);
-        }
-        previousEventOffset = float(d);
-        eventQueue->push(record); // a full queue drops the event
+        // Offsets count from the start of the coming block. One before the
+        // block (negative) plays at its start. One past the end of the block
+        // keeps counting into the next blocks (a host may render the list's
+        // block in several shorter calls), but never beyond the longest block
+        // the host can send: a wild offset plays at the last frame of that
+        // span instead of silencing the event for hours.
+        int64_t offset = record.deltaFrames > 0 ? record.deltaFrames : 0;
+        if (offset > horizon - 1)
+            offset = horizon - 1;
+        eventQueue->push(record, frameClock + offset); // a full queue may drop it
     }
     return 1;
 }
@@ -173,13 +189,8 @@ int32_t VemoVst::processEvents(VstEvents* events)
 void VemoVst::applyDueEvents()
 {
     MidiEventQueue& queue = *eventQueue;
-    while (!queue.empty()) {
-        VstMidiEvent& oldest = queue.oldest();
-        if (oldest.deltaFrames > 0) {
-            --oldest.deltaFrames;
-            return;
-        }
-        const VstMidiEvent event = oldest;
+    while (!queue.empty() && queue.oldest().due <= frameClock) {
+        const VstMidiEvent event = queue.oldest().event;
         queue.popOldest();
         applyEvent(event);
     }
@@ -302,6 +313,18 @@ void VemoVst::setProgramName(char* name)
     target[n] = 0;
 }
 
+namespace {
+// The host's program-name buffer holds 24 bytes with the terminator, so a
+// stored name that fills all 24 bytes of its field (no terminator) is
+// reported with its first 23 characters; the bank keeps it whole.
+void copyProgramNameForHost(char* text, const char* stored)
+{
+    const std::size_t n = strnlen(stored, kProgramNameBytes - 1);
+    std::memcpy(text, stored, n);
+    text[n] = 0;
+}
+} // namespace
+
 void VemoVst::getProgramName(char* name)
 {
     const int32_t program = loadShared(curProgram);
@@ -310,17 +333,14 @@ void VemoVst::getProgramName(char* name)
         std::snprintf(name, kProgramNameBytes, "%s %d", "Init", int(program + 1));
         return;
     }
-    std::memcpy(name, record.name, kProgramNameBytes);
-    name[strnlen(record.name, kProgramNameBytes)] = 0;
+    copyProgramNameForHost(name, record.name);
 }
 
 bool VemoVst::getProgramNameIndexed(int32_t /*category*/, int32_t index, char* text)
 {
     if (index < 0 || index >= kNumPrograms)
         return false;
-    const std::size_t n = strnlen(bank[index].name, kProgramNameBytes);
-    std::memcpy(text, bank[index].name, n);
-    text[n] = 0;
+    copyProgramNameForHost(text, bank[index].name);
     return true;
 }
 

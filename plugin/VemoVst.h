@@ -4,7 +4,12 @@
 // Threads: processEvents and processReplacing on the host's audio thread;
 // everything else on its UI thread, except that setParameter also runs on the
 // audio thread for MIDI program changes and learned controllers. No locks:
-// shared values are single floats and ints accessed as relaxed atomics.
+// shared values are single floats and ints accessed as atomics. Hosts may
+// change the sample rate or the block size, or switch processing off and on,
+// from their UI thread while the audio thread is inside processReplacing:
+// those calls only leave a request that the audio thread takes up at the
+// start of its next block, so the engine is only ever touched by the audio
+// thread.
 #pragma once
 
 #include "engine/SynthEngine.h"
@@ -12,6 +17,7 @@
 #include "plugin/ProgramRecord.h"
 #include "vst/audioeffectx.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -24,8 +30,11 @@ public:
 
     // Lifecycle.
     void resume() override;
+    // UI thread, at any time. The engine is rebuilt for the rate (fresh
+    // state) by the audio thread at the start of the next block.
     void setSampleRate(float rate) override;
     void setBlockSize(int32_t size) override;
+    int32_t getPlugCategory() override { return kPlugCategSynth; }
 
     // Audio thread.
     void processReplacing(float** inputs, float** outputs, int32_t sampleFrames) override;
@@ -59,8 +68,12 @@ public:
     const ProgramRecord& program(int32_t index) const { return bank[index]; }
     int32_t getLastParameterIndex() const;
     MidiEventQueue& getEventQueue() { return *eventQueue; }
+    int64_t getFrameClock() const { return frameClock; }
 
 private:
+    // Audio thread, at the start of a block: a sample-rate change requested
+    // since the last block.
+    void applyPendingHostChanges();
     // Applies every queued event that falls due before the next frame.
     void applyDueEvents();
     void applyEvent(const VstMidiEvent& event);
@@ -68,8 +81,15 @@ private:
 
     std::unique_ptr<SynthEngine> engine;
     std::unique_ptr<MidiEventQueue> eventQueue;
-    float previousEventOffset = 0.0f;
+    int64_t frameClock = 0;   // frames rendered since construction (audio thread)
+    int32_t longestBlock = 0; // frames of the longest block rendered (audio thread)
     int32_t lastParameterIndex = 0;
     std::unique_ptr<ProgramRecord[]> bank;
     std::unique_ptr<ProgramRecord[]> chunkBank;
+
+    // The rate the host asked for last (Hz), and a count of its requests:
+    // written by setSampleRate, taken up by the audio thread.
+    std::atomic<float> requestedRate{44100.0f};
+    std::atomic<uint32_t> rateRequests{0};
+    uint32_t rateRequestsApplied = 0; // audio thread
 };

@@ -36,7 +36,7 @@ struct EngineRig {
     int voiceOf(int note) const
     {
         for (int i = 0; i < 6; ++i)
-            if (engine.voices[i]->note == note && engine.voices[i]->gate)
+            if (engine.voices[i].note == note && engine.voices[i].gate)
                 return i;
         return -1;
     }
@@ -57,7 +57,7 @@ TEST(VoiceAllocation, FirstNotes)
     b.engine.noteOn(60, 1.0f); // a held note restarts its own voice
     int holders = 0;
     for (auto& v : b.engine.voices)
-        holders += v->note == 60 ? 1 : 0;
+        holders += v.note == 60 ? 1 : 0;
     EXPECT_EQ(holders, 1);
 }
 
@@ -75,10 +75,10 @@ TEST(VoiceAllocation, SeventhNoteTakesOverTheNewestVoice)
     EXPECT_EQ(rig.voiceOf(72), -1);
     EXPECT_EQ(rig.engine.lastVoice, 5);
     rig.engine.noteOff(76);
-    EXPECT_FALSE(rig.engine.voices[5]->gate);
+    EXPECT_FALSE(rig.engine.voices[5].gate);
     rig.engine.noteOff(72); // nothing holds it any more
     for (int i = 0; i < 5; ++i)
-        EXPECT_TRUE(rig.engine.voices[i]->gate);
+        EXPECT_TRUE(rig.engine.voices[i].gate);
 }
 
 TEST(VoiceAllocation, ReleasedNotesReuseTheirVoiceAndOthersRotate)
@@ -101,10 +101,10 @@ TEST(VoiceAllocation, NoteOffClosesEveryVoiceHoldingTheNote)
 {
     EngineRig rig;
     for (auto& v : rig.engine.voices)
-        v->startNote(64, 1.0f);
+        v.startNote(64, 1.0f);
     rig.engine.noteOff(64);
     for (auto& v : rig.engine.voices)
-        EXPECT_FALSE(v->gate);
+        EXPECT_FALSE(v.gate);
 }
 
 TEST(VoiceAllocation, TempoSyncAndRetrigger)
@@ -114,20 +114,20 @@ TEST(VoiceAllocation, TempoSyncAndRetrigger)
     p.set(kParamLfoClock, 3.0f); // "1/4"
     rig.engine.tempo = 120.0f;
     rig.run(100);
-    rig.engine.lfo->phase = 17.0f;
+    rig.engine.lfo.phase = 17.0f;
     p.set(kParamLfoTrigger, 1.0f); // sync restarts the LFO whatever the trigger says
     rig.engine.noteOn(60, 1.0f);
-    EXPECT_EQ(rig.engine.lfo->phase, 0.0f);
-    EXPECT_EQ(rig.engine.lfo->increment, 120.0f * 0.016666668f / 44100.0f * 256.0f);
+    EXPECT_EQ(rig.engine.lfo.phase, 0.0f);
+    EXPECT_EQ(rig.engine.lfo.increment, 120.0f * 0.016666668f / 44100.0f * 256.0f);
 
     // Free running with trigger on: the phase runs on.
     p.set(kParamLfoClock, 0.0f);
-    rig.engine.lfo->phase = 17.0f;
+    rig.engine.lfo.phase = 17.0f;
     rig.engine.noteOn(62, 1.0f);
-    EXPECT_EQ(rig.engine.lfo->phase, 17.0f);
+    EXPECT_EQ(rig.engine.lfo.phase, 17.0f);
     p.set(kParamLfoTrigger, 0.0f);
     rig.engine.noteOn(64, 1.0f);
-    EXPECT_EQ(rig.engine.lfo->phase, 0.0f);
+    EXPECT_EQ(rig.engine.lfo.phase, 0.0f);
 }
 
 TEST(SynthEngine, LfoDelayAndFadeIn)
@@ -210,10 +210,10 @@ TEST(SynthEngine, SampleRateChangeRebuildsTheLfoAt1Hz)
     rig.engine.tempo = 120.0f;
     rig.engine.noteOn(60, 1.0f);
     rig.engine.setSampleRate(48000.0f);
-    EXPECT_EQ(rig.engine.lfo->increment, 256.0f / 48000.0f);
+    EXPECT_EQ(rig.engine.lfo.increment, 256.0f / 48000.0f);
     rig.run(10);
-    EXPECT_EQ(rig.engine.pwmLfo->increment, rig.engine.lfo->increment);
-    EXPECT_TRUE(rig.engine.voices[0]->gate); // the note stays held
+    EXPECT_EQ(rig.engine.pwmLfo.increment, rig.engine.lfo.increment);
+    EXPECT_TRUE(rig.engine.voices[0].gate); // the note stays held
     EXPECT_EQ(rig.engine.lastVoice, 0);
 }
 
@@ -229,8 +229,8 @@ TEST(SynthEngine, SharedFilterModeSumsThroughOneFilter)
     std::vector<float> l;
     rig.run(5000, &l);
     for (auto& v : rig.engine.voices)
-        EXPECT_EQ(v->filter->s1, 0.0f);
-    EXPECT_NE(rig.engine.sharedFilter->s1, 0.0f);
+        EXPECT_EQ(v.filter.s1, 0.0f);
+    EXPECT_NE(rig.engine.sharedFilter.s1, 0.0f);
     double peak = 0.0;
     for (float v : l) {
         ASSERT_TRUE(std::isfinite(v));

@@ -72,7 +72,7 @@ TEST(HostInterface, IdentityAndCapabilities)
     EXPECT_EQ(dispatchString(host, effGetVendorString), "VEMO - Kestrune");
     EXPECT_EQ(host.dispatch(effGetVendorVersion), 1000);
     EXPECT_EQ(host.dispatch(effGetVstVersion), 2400);
-    EXPECT_EQ(host.dispatch(effGetPlugCategory), 1);
+    EXPECT_EQ(host.dispatch(effGetPlugCategory), kPlugCategSynth); // hosts file it as an instrument
     EXPECT_EQ(host.dispatch(effIdentify), 0x4E764566);
     EXPECT_EQ(host.dispatch(effGetCurrentMidiProgram), -1);
     EXPECT_EQ(host.dispatch(effSetTotalSampleToProcess, 0, 4096), 4096);
@@ -171,8 +171,10 @@ TEST(HostInterface, ProgramsAndNames)
     EXPECT_EQ(dispatchString(host, effGetProgramNameIndexed, 119), "default");
     EXPECT_EQ(dispatchString(host, effGetProgramNameIndexed, 1), "Funky Bass");
     EXPECT_EQ(dispatchString(host, effGetProgramNameIndexed, 71), "Electric Squeezebox");
-    EXPECT_EQ(dispatchString(host, effGetProgramNameIndexed, 40), "35 Pizzicato Sound 1 Ban");
-    EXPECT_EQ(dispatchString(host, effGetProgramNameIndexed, 41), "36 Pizzicato Sound 2 Ban");
+    // The 24-character names fill their field; the host's 24-byte buffer
+    // gets the first 23 and the terminator.
+    EXPECT_EQ(dispatchString(host, effGetProgramNameIndexed, 40), "35 Pizzicato Sound 1 Ba");
+    EXPECT_EQ(dispatchString(host, effGetProgramNameIndexed, 41), "36 Pizzicato Sound 2 Ba");
     char buffer[64] = "unchanged";
     EXPECT_EQ(host.dispatch(effGetProgramNameIndexed, 120, 0, buffer), 0);
     EXPECT_EQ(host.dispatch(effGetProgramNameIndexed, -1, 0, buffer), 0);
@@ -199,9 +201,44 @@ TEST(HostInterface, ProgramsAndNames)
     host.dispatch(effSetProgramName, 0, 0, const_cast<char*>("A very long program name indeed"));
     EXPECT_EQ(dispatchString(host, effGetProgramName), "A very long program nam");
 
-    // The 24-character names fill the field and come back whole.
     host.dispatch(effSetProgram, 0, 40);
-    EXPECT_EQ(dispatchString(host, effGetProgramName), "35 Pizzicato Sound 1 Ban");
+    EXPECT_EQ(dispatchString(host, effGetProgramName), "35 Pizzicato Sound 1 Ba");
+}
+
+TEST(HostInterface, ProgramNamesNeverPassTheHostsTwentyFourBytes)
+{
+    TestHost host;
+    ASSERT_NE(host.effect, nullptr);
+
+    // A bank whose every name fills its 24-byte field, as a chunk from
+    // anywhere may bring.
+    void* data = nullptr;
+    const intptr_t size = host.dispatch(effGetChunk, 0, 0, &data);
+    ASSERT_EQ(size, 147840);
+    std::vector<unsigned char> bank(static_cast<unsigned char*>(data), static_cast<unsigned char*>(data) + size);
+    for (int k = 0; k < 120; ++k)
+        for (int c = 0; c < 24; ++c)
+            bank[size_t(k) * 1232 + size_t(c)] = static_cast<unsigned char>('a' + (k + c) % 26);
+    ASSERT_EQ(host.dispatch(effSetChunk, 0, size, bank.data()), 1);
+
+    auto writtenBytes = [&](int32_t opcode, int32_t index) {
+        unsigned char buffer[64];
+        std::memset(buffer, 0xA5, sizeof(buffer));
+        host.dispatch(opcode, index, 0, buffer);
+        int last = 63;
+        while (last >= 0 && buffer[last] == 0xA5)
+            --last;
+        return last + 1;
+    };
+    for (int k = 0; k < 120; ++k) {
+        EXPECT_EQ(writtenBytes(effGetProgramNameIndexed, k), 24) << k;
+        host.dispatch(effSetProgram, 0, k);
+        EXPECT_EQ(writtenBytes(effGetProgramName, 0), 24) << k;
+    }
+
+    // The bank keeps the whole names: a chunk taken now is the one restored.
+    ASSERT_EQ(host.dispatch(effGetChunk, 0, 0, &data), size);
+    EXPECT_EQ(std::memcmp(data, bank.data(), size_t(size)), 0);
 }
 
 TEST(HostInterface, EditedValuesStayWithTheirProgram)

@@ -147,5 +147,5 @@ TEST_F(Learn, AllNotesOffControllersStillLearnAndBind)
     EXPECT_EQ(plugin->getParameter(24), 1.0f);
     EXPECT_TRUE(plugin->getEventQueue().empty()); // the note-on went with the queue
     for (auto& v : plugin->getEngine().voices)
-        EXPECT_FALSE(v->gate);
+        EXPECT_FALSE(v.gate);
 }

@@ -5,11 +5,13 @@
 // also prove the shared values free of data races.
 #include "support/ValidatorHost.h"
 #include "support/Xvfb.h"
+#include "support/Signal.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <dirent.h>
 #include <optional>
@@ -221,6 +223,141 @@ TEST(Threads, HostUiCallsWhileAudioPlays)
     audio.stop();
     EXPECT_TRUE(audio.check.clean()) << audio.check.describe();
     EXPECT_GT(audio.noteOns(), 0);
+}
+
+// Some hosts change the sample rate, the block size or switch processing off
+// and on from their UI thread while the audio thread is inside
+// processReplacing (for instance when the user picks another audio device).
+// The rebuild must never happen under the audio thread's feet.
+TEST(Threads, RateBlockSizeAndMainsChangesWhileAudioPlays)
+{
+    Host host;
+    ASSERT_NE(host.effect, nullptr) << host.error;
+    host.start(44100.0f, 64);
+    AudioThread audio(host, 77);
+    audio.start();
+    const float rates[] = {22050.0f, 44100.0f, 48000.0f, 88200.0f, 96000.0f, 176400.0f, 192000.0f};
+    std::mt19937 rng(5);
+    const int64_t startBlocks = audio.blockCount();
+    for (int i = 0; i < 2000 || audio.blockCount() < startBlocks + 3000; ++i) {
+        switch (rng() % 4u) {
+        case 0:
+        case 1:
+            host.dispatch(effSetSampleRate, 0, 0, nullptr, rates[rng() % 7u]);
+            break;
+        case 2:
+            host.dispatch(effSetBlockSize, 0, intptr_t(1u << (rng() % 13u)));
+            break;
+        default:
+            host.dispatch(effMainsChanged, 0, intptr_t(rng() & 1u));
+            break;
+        }
+        if (i % 4 == 0)
+            std::this_thread::yield();
+    }
+    audio.stop();
+    EXPECT_TRUE(audio.check.clean()) << audio.check.describe();
+    EXPECT_GT(audio.noteOns(), 0);
+}
+
+namespace {
+// The host's audio thread holding one note of a plain sawtooth and keeping
+// every block it renders, so that the UI thread can measure the pitch of the
+// blocks that began after its rate change.
+class RecordingAudioThread {
+public:
+    static constexpr int32_t kBlock = 128;
+    static constexpr int64_t kMaxBlocks = 40000; // about 27 s at 192 kHz, allocated up front
+
+    explicit RecordingAudioThread(Host& host) : host(host), samples(size_t(kMaxBlocks * kBlock)) {}
+    ~RecordingAudioThread() { stop(); }
+    void start()
+    {
+        thread = std::thread([this] { run(); });
+    }
+    void stop()
+    {
+        running.store(false);
+        if (thread.joinable())
+            thread.join();
+    }
+    int64_t blockCount() const { return blocks.load(std::memory_order_acquire); }
+    // Blocks first..first+count-1, once they are rendered; empty if the
+    // recording ran out.
+    std::vector<float> blocksFrom(int64_t first, int64_t count) const
+    {
+        if (first + count > kMaxBlocks)
+            return {};
+        while (blockCount() < first + count && running.load())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return std::vector<float>(samples.begin() + first * kBlock,
+                                  samples.begin() + (first + count) * kBlock);
+    }
+    OutputCheck check; // read after stop()
+
+private:
+    void run()
+    {
+        EventList list;
+        list.add(midiEvent(0, 0x90, 57, 100));
+        host.processEvents(list);
+        std::vector<float> right(static_cast<size_t>(kBlock));
+        while (running.load()) {
+            const int64_t b = blocks.load(std::memory_order_relaxed);
+            if (b >= kMaxBlocks)
+                break;
+            float* left = samples.data() + b * kBlock;
+            host.process(left, right.data(), kBlock);
+            check.add(left, kBlock);
+            check.add(right.data(), kBlock);
+            blocks.store(b + 1, std::memory_order_release);
+        }
+        running.store(false);
+    }
+
+    Host& host;
+    std::vector<float> samples;
+    std::thread thread;
+    std::atomic<bool> running{true};
+    std::atomic<int64_t> blocks{0};
+};
+} // namespace
+
+TEST(Threads, PitchIsRightFromTheBlockAfterARateChangeWhileAudioPlays)
+{
+    Host host;
+    ASSERT_NE(host.effect, nullptr) << host.error;
+    host.start(44100.0f, RecordingAudioThread::kBlock);
+    host.dispatch(effSetProgram, 0, 0);
+    host.setParameter(4, 0.0f);  // no sub-oscillator, no noise, no LFO on the pitch,
+    host.setParameter(6, 0.0f);  // no chorus: a plain sawtooth an octave of 220 Hz
+    host.setParameter(10, 0.0f);
+    host.setParameter(34, 0.0f);
+    host.setParameter(35, 0.0f);
+    RecordingAudioThread audio(host);
+    audio.start();
+
+    double reference = 0.0;
+    for (float rate : {44100.0f, 96000.0f, 22050.0f, 192000.0f, 48000.0f, 88200.0f, 44100.0f}) {
+        SCOPED_TRACE("after a change to " + std::to_string(int(rate)) + " Hz");
+        host.dispatch(effSetSampleRate, 0, 0, nullptr, rate);
+        // The block under way when the call returned may still run at the
+        // old rate; every later one runs at the new rate.
+        const int64_t first = audio.blockCount() + 1;
+        const int64_t count = int64_t(rate * 0.4f) / RecordingAudioThread::kBlock;
+        const std::vector<float> x = audio.blocksFrom(first, count);
+        ASSERT_FALSE(x.empty()) << "the recording ran out";
+        const double pitch = vemotest::estimatePitch(x, rate, size_t(rate * 0.1f), x.size(), 50.0, 2000.0);
+        ASSERT_GT(pitch, 0.0) << "no clear pitch";
+        if (reference == 0.0) {
+            reference = pitch;
+            const double octaves = std::log2(reference / 220.0);
+            EXPECT_NEAR(octaves, std::round(octaves), 0.01) << reference << " Hz for note 57";
+        }
+        EXPECT_NEAR(1200.0 * std::log2(pitch / reference), 0.0, 5.0) << pitch << " Hz, was " << reference;
+    }
+    audio.stop();
+    EXPECT_TRUE(audio.check.clean()) << audio.check.describe();
 }
 
 TEST(Threads, EditorOpensAndClosesRepeatedlyWhileAudioPlays)

@@ -126,9 +126,9 @@ TEST(Voice, EnvelopeWidthHoldsTheOvershootAtOne)
     rig.voice.startNote(60, 1.0f);
     for (int i = 0; i < 4991; ++i)
         rig.frame();
-    EXPECT_LT(rig.voice.ampEnv->level, 1.0f);
+    EXPECT_LT(rig.voice.ampEnv.level, 1.0f);
     rig.frame(); // frame 4992 ends the attack above 1
-    EXPECT_GT(rig.voice.ampEnv->level, 1.0f);
+    EXPECT_GT(rig.voice.ampEnv.level, 1.0f);
     EXPECT_EQ(rig.voice.ampLevel, 1.0f);
     EXPECT_EQ(rig.voice.width, 1.0f);
 }
@@ -161,7 +161,7 @@ TEST(Voice, GateEnvelopeDrivesTheAmplifier)
     for (int i = 0; i < 60; ++i)
         rig.frame();
     EXPECT_EQ(rig.voice.ampLevel, 1.0f);
-    EXPECT_LT(rig.voice.ampEnv->level, 0.1f);
+    EXPECT_LT(rig.voice.ampEnv.level, 0.1f);
     rig.voice.releaseNote();
     int frames = 0;
     while (rig.frame() && frames < 1000000)
@@ -174,7 +174,7 @@ TEST(Voice, SilentVoiceFlushesItsFilterBrieflyThenRests)
 {
     VoiceRig rig;
     EXPECT_FALSE(rig.frame()); // never played: no flush
-    EXPECT_EQ(rig.voice.filter->s1, 0.0f);
+    EXPECT_EQ(rig.voice.filter.s1, 0.0f);
 
     rig.voice.startNote(60, 1.0f);
     rig.frame();
@@ -184,14 +184,14 @@ TEST(Voice, SilentVoiceFlushesItsFilterBrieflyThenRests)
         ++frames;
     float a = 0, b = 0;
     for (int i = 1; i < 20; ++i) {
-        const float before = rig.voice.filter->s1;
+        const float before = rig.voice.filter.s1;
         EXPECT_FALSE(rig.frame(a, b));
-        EXPECT_NE(rig.voice.filter->s1, before) << "silent frame " << i;
+        EXPECT_NE(rig.voice.filter.s1, before) << "silent frame " << i;
     }
-    const float settled = rig.voice.filter->s1;
+    const float settled = rig.voice.filter.s1;
     for (int i = 0; i < 50; ++i)
         EXPECT_FALSE(rig.frame(a, b));
-    EXPECT_EQ(rig.voice.filter->s1, settled);
+    EXPECT_EQ(rig.voice.filter.s1, settled);
     EXPECT_EQ(a, 0.0f);
     EXPECT_EQ(b, 0.0f);
 }
@@ -206,8 +206,8 @@ TEST(Voice, SharedFilterModeNeverRunsTheOwnFilter)
     rig.voice.forceRelease();
     for (int i = 0; i < 3000; ++i)
         rig.frame();
-    EXPECT_EQ(rig.voice.filter->s1, 0.0f);
-    EXPECT_EQ(rig.voice.filter->output, 0.0f);
+    EXPECT_EQ(rig.voice.filter.s1, 0.0f);
+    EXPECT_EQ(rig.voice.filter.output, 0.0f);
 }
 
 TEST(Voice, ForcedReleaseStopsALongAttackAtOnce)
@@ -218,10 +218,10 @@ TEST(Voice, ForcedReleaseStopsALongAttackAtOnce)
     rig.voice.startNote(60, 1.0f);
     for (int i = 0; i < 100; ++i)
         rig.frame();
-    const float level = rig.voice.ampEnv->level;
+    const float level = rig.voice.ampEnv.level;
     rig.voice.forceRelease();
     rig.frame();
-    EXPECT_LT(rig.voice.ampEnv->level, level);
+    EXPECT_LT(rig.voice.ampEnv.level, level);
 }
 
 TEST(Voice, RetriggerRisesFromTheCurrentLevel)
@@ -233,14 +233,14 @@ TEST(Voice, RetriggerRisesFromTheCurrentLevel)
     rig.voice.releaseNote();
     for (int i = 0; i < 100; ++i)
         rig.frame();
-    const float level = rig.voice.ampEnv->level;
+    const float level = rig.voice.ampEnv.level;
     ASSERT_GT(level, 0.0f);
     rig.voice.startNote(62, 1.0f);
-    EXPECT_EQ(rig.voice.ampEnv->level, level);
-    EXPECT_EQ(rig.voice.filterEnv->level, 0.0f);
-    EXPECT_EQ(rig.voice.sawOsc->phase, 0.0f);
-    EXPECT_EQ(rig.voice.pulseOsc->ramp1, 0.1f);
-    EXPECT_EQ(rig.voice.subOsc->ramp2, 0.25f);
+    EXPECT_EQ(rig.voice.ampEnv.level, level);
+    EXPECT_EQ(rig.voice.filterEnv.level, 0.0f);
+    EXPECT_EQ(rig.voice.sawOsc.phase, 0.0f);
+    EXPECT_EQ(rig.voice.pulseOsc.ramp1, 0.1f);
+    EXPECT_EQ(rig.voice.subOsc.ramp2, 0.25f);
 }
 
 TEST(Voice, ExtremeButValidSettingsStayFinite)
