@@ -124,6 +124,7 @@ def scan(root, env, module):
     check(a.get("name") == NAME, f"indexed under the name {NAME!r} (got {a.get('name')!r})")
     check(a.get("creator") == VENDOR, f"indexed under the vendor {VENDOR!r} (got {a.get('creator')!r})")
     check(a.get("is_instrument") == "1", "indexed as an instrument")
+    check(a.get("category") == "Instrument", f"filed under Instrument (got {a.get('category')!r})")
     check(a.get("n_inputs") == "0", f"no audio inputs (got {a.get('n_inputs')})")
     check(a.get("n_outputs") == "2", f"two audio outputs (got {a.get('n_outputs')})")
     check(int(a.get("n_midi_inputs", "0")) >= 1, "MIDI input")
