@@ -66,8 +66,10 @@ inline float Envelope::tick(bool gate, float attack, float decay, float sustain,
 
     if (gate) {
         if (L > S) {
+            // (1 - D)^4 is one factor, formed first.
             const float d = 1.0f - D;
-            L = L - (L * L * L * L + 0.2f) * rate * d * d * d * d;
+            const float d4 = d * d * d * d;
+            L = L - (L * L * L * L + 0.2f) * rate * d4;
         }
         // At or below sustain the level holds; raising the sustain later
         // does not lift it.
@@ -78,7 +80,8 @@ inline float Envelope::tick(bool gate, float attack, float decay, float sustain,
             return 0.0f;
         } else {
             const float r = 1.0f - R;
-            L = L - (L + 0.05f) * rate * r * r * r * r;
+            const float r4 = r * r * r * r;
+            L = L - (L + 0.05f) * rate * r4;
         }
     }
     if (L < 0.005f)

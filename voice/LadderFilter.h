@@ -62,7 +62,9 @@ inline float LadderFilter::stage(float v) const
     const float kv = driveScale * v;
     const float a = kv < 0.0f ? -kv : kv;
     const float m = (a + 3.0f) * a + 6.0f;
-    return m * kv / (m * a + 12.0f);
+    // ((m * k) * v), left to right: reusing k * v here (m * (k * v)) rounds
+    // differently in about one evaluation in four.
+    return m * driveScale * v / (m * a + 12.0f);
 }
 
 inline void LadderFilter::process(float* sample, float cutoff, float resonance, bool recompute)

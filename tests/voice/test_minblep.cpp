@@ -76,11 +76,14 @@ TEST(MinBlepTable, EndsExactlyAtOneAndIsShared)
 {
     const float* t = minBlepTable();
     EXPECT_EQ(minBlepTable(), t);
-    // Everything an oscillator can read beyond the 64-sub-sample shape
-    // (the saw reaches entry 2112) must add exactly nothing.
-    for (int j = kMinBlepShapeSize - 1; j < kMinBlepTableSize; ++j)
+    // Everything an oscillator can read from the settled entry on (the saw
+    // reaches entry 2112) must add exactly nothing; the entry before is the
+    // float just below 1.
+    EXPECT_EQ(t[kMinBlepSettled - 1], 0.99999994f);
+    EXPECT_EQ(t[kMinBlepSettled - 1], std::nextafter(1.0f, 0.0f));
+    for (int j = kMinBlepSettled; j < kMinBlepTableSize; ++j)
         ASSERT_EQ(t[j], 1.0f) << "entry " << j;
-    for (int j = 2000; j < kMinBlepShapeSize; ++j)
+    for (int j = 2000; j < kMinBlepSettled; ++j)
         EXPECT_NEAR(t[j], 1.0f, 1e-6f) << "entry " << j;
 }
 

@@ -64,6 +64,27 @@ TEST(SawOscillator, WrapAtExactlyOneCycleGivesTheStepOnTheTableGrid)
     }
 }
 
+TEST(SawOscillator, CorrectionEndsExactlyWhereTheStepHasSettled)
+{
+    // 256 sub-samples per cycle, wrapped half a sub-sample late: term i of
+    // the correction reads entry (i + 0.5) * 32 + 0.5, i.e. 32 i + 16. The
+    // wrapping call plays term 1, each later call the next. From term 63
+    // (entry 2032) the step is exactly 1, so the saw plays its naive ramp
+    // bit for bit; term 62 (entry 2000) still corrects.
+    SawOscillator saw(kRate);
+    const float freq = kRate / 256.0f;
+    saw.phase = 1.0f - 0.5f / 256.0f;
+    saw.next(freq); // the wrap, phase 0.5 / 256: term 1
+    float out = 0.0f;
+    for (int term = 2; term <= 62; ++term)
+        out = saw.next(freq);
+    EXPECT_NE(out, saw.phase - 0.5f);
+    for (int term = 63; term <= 120; ++term) {
+        out = saw.next(freq);
+        ASSERT_EQ(out, saw.phase - 0.5f) << "term " << term;
+    }
+}
+
 TEST(SawOscillator, LevelPitchAndAliasing)
 {
     // 3 cycles per 32 sub-samples (4134.375 Hz, sounding at 8268.75 Hz): over

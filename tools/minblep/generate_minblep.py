@@ -12,6 +12,13 @@ Construction (double precision throughout, stored as single precision):
      the causal half, FFT, complex exponential, inverse FFT.
   4. Running sum of the first 2048 points of the minimum-phase impulse,
      normalised so that the last point is exactly 1.
+  5. The step arrives at exactly 1 at entry 2025 (SETTLED): its remaining
+     deviation from 1 (below 7e-7 there, about -123 dB) is faded out linearly
+     over the eight entries before it, and every entry from 2025 on is 1.0.
+     Entry 2024 keeps a ninth of its deviation and reads 0.99999994, the
+     float just below 1; a correction 1 - table[j] adds exactly nothing from
+     2025 on, so an oscillator adds no residual corrections beyond the
+     step's 63rd sub-sample.
 
 The stopband zeros of the windowed sinc sit on the unit circle, so the cepstral
 reconstruction depends on how the FFT grid samples them; the FFT length was
@@ -19,6 +26,12 @@ chosen by a search so that the step's onset, overshoot (about 21 % at entry
 261) and settling (within 0.05 / 0.01 / 0.001 of 1 from entries 565 / 964 /
 1347) match the reference rows pinned in tests/voice/test_minblep.cpp.
 MinBlepTable.cpp pads the 2048 entries with 1.0 up to the full table size.
+
+The FFTs round differently from one numpy version to the next in the last
+bit of some entries; the stored table was made with Debian 12's numpy 1.24.
+The renders depend on the stored file, not on the generator, so regenerate
+it only on purpose and then refresh the frozen reference renders
+(tests/engine/reference, see its README).
 
 Needs python3 and numpy (Debian: python3-numpy). Run from the repository root:
     python3 tools/minblep/generate_minblep.py > voice/MinBlepTable.inc
@@ -30,6 +43,8 @@ import numpy as np
 POINTS = 2048          # prototype length = stored shape length (64 sub-samples)
 PERIOD = 64.0          # points per sinc zero crossing
 FFT_SIZE = 8160
+SETTLED = 2025         # first entry that is exactly 1.0
+FADE = 8               # entries before SETTLED over which the deviation fades
 
 
 def min_blep():
@@ -53,6 +68,12 @@ def min_blep():
 
     step = np.cumsum(impulse[:POINTS])
     step /= step[-1]
+
+    # Entry SETTLED - k keeps k / (FADE + 1) of its deviation from 1.
+    for k in range(1, FADE + 1):
+        j = SETTLED - k
+        step[j] = 1.0 - (1.0 - step[j]) * (k / (FADE + 1.0))
+    step[SETTLED:] = 1.0
     return step.astype(np.float32)
 
 
