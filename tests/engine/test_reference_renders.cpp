@@ -1,0 +1,154 @@
+// The engine reproduces its frozen reference renders sample for sample, on
+// every voice path this processor can take, and the loaded module gives the
+// same samples whatever block size the host uses.
+//
+// To refreeze after a deliberate change of the sound (never to make a
+// failing optimisation pass), see tests/engine/reference/README.md.
+#include "ReferenceScenarios.h"
+
+#include "support/TestHost.h"
+
+#include <gtest/gtest.h>
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+
+namespace {
+
+using vemotest::Fingerprint;
+
+const char* const kFrozenPath = VEMO_REFERENCE_RENDERS;
+
+std::map<std::string, Fingerprint> readFrozen()
+{
+    std::map<std::string, Fingerprint> frozen;
+    std::ifstream in(kFrozenPath);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::istringstream fields(line);
+        std::string name;
+        Fingerprint f;
+        fields >> name >> std::hex >> f.hash;
+        for (uint32_t& p : f.probes)
+            fields >> p;
+        if (fields)
+            frozen[name] = f;
+    }
+    return frozen;
+}
+
+std::string describe(const Fingerprint& f)
+{
+    std::string text;
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%016" PRIx64, f.hash);
+    text += buffer;
+    for (uint32_t p : f.probes) {
+        std::snprintf(buffer, sizeof buffer, " %08" PRIx32, p);
+        text += buffer;
+    }
+    return text;
+}
+
+// The module scenario: a phrase through the host interface, with MIDI
+// program change, bend, a learned-free controller and all-notes-off.
+std::vector<VstMidiEvent> modulePhrase()
+{
+    using vemotest::TestHost;
+    std::vector<VstMidiEvent> events;
+    const int notes[] = {48, 55, 60, 64, 67, 72, 76};
+    for (int i = 0; i < 7; ++i)
+        events.push_back(TestHost::noteOn(37 * i + 3, notes[i], 60 + 9 * i));
+    events.push_back(TestHost::midi(900, 0xE0, 0, 90));
+    events.push_back(TestHost::midi(1500, 0xC0, 9, 0));
+    events.push_back(TestHost::midi(2100, 0xE0, 0, 30));
+    for (int i = 0; i < 7; ++i)
+        events.push_back(TestHost::noteOff(2500 + 53 * i, notes[i]));
+    events.push_back(TestHost::noteOn(3300, 50, 127));
+    events.push_back(TestHost::midi(3900, 0xB0, 123, 0));
+    return events;
+}
+
+constexpr int32_t kModuleFrames = 4600;
+
+Fingerprint renderModule(int32_t blockSize)
+{
+    vemotest::TestHost host;
+    EXPECT_NE(host.effect, nullptr) << host.loadError;
+    Fingerprint f;
+    if (host.effect == nullptr)
+        return f;
+    host.dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
+    host.dispatch(effSetBlockSize, 0, 4096);
+    host.dispatch(effMainsChanged, 0, 1);
+    host.setParameter(kParamChorus1, 1.0f);
+    std::vector<float> left, right;
+    host.render(left, right, kModuleFrames, blockSize, modulePhrase());
+    vemotest::SampleHash hash;
+    for (int32_t i = 0; i < kModuleFrames; ++i) {
+        hash.add(left[size_t(i)]);
+        hash.add(right[size_t(i)]);
+    }
+    f.hash = hash.value;
+    for (int p = 0; p < Fingerprint::kProbes; ++p)
+        std::memcpy(&f.probes[p], &left[size_t((p + 1) * (kModuleFrames / Fingerprint::kProbes) - 1)],
+                    sizeof(float));
+    return f;
+}
+
+} // namespace
+
+TEST(ReferenceRenders, EveryScenarioMatchesItsFrozenRender)
+{
+    const auto frozen = readFrozen();
+    ASSERT_FALSE(frozen.empty()) << "no frozen renders in " << kFrozenPath;
+    const auto scenarios = vemotest::referenceScenarios();
+    int compared = 0;
+    for (const auto& s : scenarios) {
+        auto engine = std::make_unique<SynthEngine>(s.rate);
+        const Fingerprint got = vemotest::renderScenario(s, *engine);
+        const auto it = frozen.find(s.name);
+        if (it == frozen.end()) {
+            ADD_FAILURE() << s.name << ": not frozen";
+            continue;
+        }
+        ++compared;
+        EXPECT_EQ(describe(got), describe(it->second)) << s.name;
+    }
+    EXPECT_EQ(compared, int(scenarios.size()));
+    RecordProperty("scenarios", compared);
+}
+
+TEST(ReferenceRenders, ModuleGivesTheSameSamplesForEveryBlockSize)
+{
+    const auto frozen = readFrozen();
+    const auto it = frozen.find("module-phrase");
+    ASSERT_NE(it, frozen.end()) << "module-phrase is not frozen";
+    for (int32_t block : {1, 17, 256, 4096})
+        EXPECT_EQ(describe(renderModule(block)), describe(it->second)) << "block size " << block;
+}
+
+// Writes the frozen renders. Run only on purpose, after a change that is
+// meant to change the sound (see tests/engine/reference/README.md).
+TEST(ReferenceRenders, DISABLED_Refreeze)
+{
+    std::ofstream out(kFrozenPath);
+    ASSERT_TRUE(out) << kFrozenPath;
+    out << "# Frozen reference renders of tests/engine/ReferenceScenarios.cpp: name, FNV-1a 64 hash\n"
+           "# over the bits of every left and right sample, the bits of eight left samples.\n"
+           "# Written by test_engine --gtest_also_run_disabled_tests "
+           "--gtest_filter=ReferenceRenders.DISABLED_Refreeze\n";
+    for (const auto& s : vemotest::referenceScenarios()) {
+        auto engine = std::make_unique<SynthEngine>(s.rate);
+        out << s.name << ' ' << describe(vemotest::renderScenario(s, *engine)) << '\n';
+    }
+    out << "module-phrase " << describe(renderModule(256)) << '\n';
+}
