@@ -70,12 +70,8 @@ void SynthEngine::renderSample(float& left, float& right)
 
     firstHalfSum = 0.0f;
     secondHalfSum = 0.0f;
-    bool active = false;
-    for (auto& voice : voices) {
-        if (voice.render(firstHalfSum, secondHalfSum, pwmLfoValue, lfoValue, pitchBend,
-                          smoothedCutoff))
-            active = true;
-    }
+    const bool active = lanes.render(voices, kNumVoices, firstHalfSum, secondHalfSum, pwmLfoValue,
+                                     lfoValue, pitchBend, smoothedCutoff);
 
     outputSample = 0.0f;
     if (active) {
@@ -84,8 +80,8 @@ void SynthEngine::renderSample(float& left, float& right)
             firstHalfSum *= 0.5f;
             secondHalfSum *= 0.5f;
             const int v = lastVoice < kNumVoices ? lastVoice : 0;
-            voices[v].runFilter(sharedFilter, firstHalfSum, secondHalfSum, smoothedCutoff,
-                                 lfoValue);
+            lanes.runFilter(voices[v], sharedFilter, firstHalfSum, secondHalfSum, smoothedCutoff,
+                            lfoValue);
             float level = 0.0f;
             for (auto& voice : voices)
                 level += voice.ampLevel;

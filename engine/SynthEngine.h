@@ -16,6 +16,7 @@
 #include "voice/LadderFilter.h"
 #include "voice/ParameterBlock.h"
 #include "voice/Voice.h"
+#include "voice/VoiceLanes.h"
 
 #include <cstdint>
 
@@ -60,6 +61,9 @@ public:
     float firstHalfSum = 0.0f;
     float secondHalfSum = 0.0f;
     HalfBandDecimator decimator;
+    // How the voices' filters run: in SIMD lanes (the fastest this
+    // processor has) or voice by voice; every path gives the same bits.
+    VoiceLanes lanes;
 
 private:
     float P(int index) const { return parameterBlock.get(index); }

@@ -6,13 +6,16 @@
 
 namespace {
 constexpr float kOneTwelfth = 0.0833333358f; // 1/12 in single precision
+} // namespace
 
-// 440 * 2^(semitones/12) with the power in double precision, in Hz.
-inline double noteFrequency(float semitonesFromA)
+double Voice::noteFrequency(float semitonesFromA)
 {
     return 440.0 * std::pow(2.0, double(semitonesFromA * kOneTwelfth));
 }
-} // namespace
+
+float Voice::naturalLog(float x) { return float(std::log(double(x))); }
+
+float Voice::powerOfTwo(float x) { return float(std::pow(2.0, double(x))); }
 
 Voice::Voice(float sampleRate, ParameterBlock& parameterBlock)
     : sampleRate(sampleRate),
@@ -70,7 +73,7 @@ void Voice::forceRelease()
 bool Voice::render(float& firstHalfSum, float& secondHalfSum, float pwmLfoValue, float lfoValue,
                    float pitchBend, float smoothedCutoff)
 {
-    if (!gate && ampEnv.level <= 0.0f && gateEnv.level <= 0.0f) {
+    if (isSilent()) {
         ampLevel = 0.0f;
         // Let the filter ring out the tail for a few frames so it starts the
         // next note from a settled state; nothing of it is heard.
@@ -81,7 +84,15 @@ bool Voice::render(float& firstHalfSum, float& secondHalfSum, float pwmLfoValue,
         }
         return false;
     }
+    renderSources(pwmLfoValue, lfoValue, pitchBend);
+    if (P(kParamSharedFilter) == 0.0f)
+        runFilter(filter, subA, subB, smoothedCutoff, lfoValue);
+    finishFrame(firstHalfSum, secondHalfSum);
+    return true;
+}
 
+void Voice::renderSources(float pwmLfoValue, float lfoValue, float pitchBend)
+{
     pitch = (P(kParamMasterPitch) - 0.5f) * 2.0f + P(kParamModDco) * pitchBend * 12.0f + float(note);
     const float transpose = P(kParamTranspose);
     if (transpose < 0.25f)
@@ -89,7 +100,7 @@ bool Voice::render(float& firstHalfSum, float& secondHalfSum, float pwmLfoValue,
     else if (transpose > 0.5f)
         pitch += 12.0f;
 
-    const bool envGate = P(kParamEnvGate) != 0.0f;
+    envGate = P(kParamEnvGate) != 0.0f;
     ampLevel = ampEnv.tick(gate, P(kParamAttack), P(kParamDecay), P(kParamSustain),
                             envGate ? 0.0f : P(kParamRelease));
 
@@ -101,7 +112,7 @@ bool Voice::render(float& firstHalfSum, float& secondHalfSum, float pwmLfoValue,
     if (modPitch < 0.0f)
         modPitch = 0.0f;
 
-    const double mainFreq = noteFrequency(modPitch - 36.0f - 45.0f);
+    const double mainFreq = mainPower.of(modPitch - 36.0f - 45.0f);
     oscFreq = mainFreq > 19000.0 ? 19000.0f : float(mainFreq);
 
     if (P(kParamSaw) != 0.0f) {
@@ -127,7 +138,7 @@ bool Voice::render(float& firstHalfSum, float& secondHalfSum, float pwmLfoValue,
     }
 
     if (P(kParamSubOsc) > 0.0f) {
-        oscFreq = float(noteFrequency(modPitch - 12.0f - 36.0f - 45.0f));
+        oscFreq = float(subPower.of(modPitch - 12.0f - 36.0f - 45.0f));
         const float level = P(kParamSubOscVolume);
         subA += subOsc.next(oscFreq, 0.5f) * level * 0.9f;
         subB += subOsc.next(oscFreq, 0.5f) * P(kParamSubOscVolume) * 0.9f;
@@ -142,10 +153,10 @@ bool Voice::render(float& firstHalfSum, float& secondHalfSum, float pwmLfoValue,
         noiseState = (u + 2.0f * noiseState) * 0.33333334f;
         subB += P(kParamNoiseVolume) * noiseState;
     }
+}
 
-    if (P(kParamSharedFilter) == 0.0f)
-        runFilter(filter, subA, subB, smoothedCutoff, lfoValue);
-
+void Voice::finishFrame(float& firstHalfSum, float& secondHalfSum)
+{
     if (envGate)
         ampLevel = gateEnv.tick(gate, 0.0f, 1.0f, 1.0f, 0.0f);
 
@@ -153,10 +164,17 @@ bool Voice::render(float& firstHalfSum, float& secondHalfSum, float pwmLfoValue,
     subB *= ampLevel;
     firstHalfSum += subA;
     secondHalfSum += subB;
-    return true;
 }
 
 void Voice::runFilter(LadderFilter& target, float& first, float& second, float cutoff, float lfo)
+{
+    const float f = filterCutoff(cutoff, lfo);
+    const float resonance = P(kParamResonance);
+    target.process(&first, f, resonance, true);
+    target.process(&second, f, resonance, false);
+}
+
+float Voice::filterCutoff(float cutoff, float lfo)
 {
     float c = cutoff * cutoff * cutoff;
     if (c < 0.0f)
@@ -166,10 +184,8 @@ void Voice::runFilter(LadderFilter& target, float& first, float& second, float c
     if (k > 0.0f) {
         // The cutoff in semitones relative to 440 Hz, taking c as a fraction
         // of half the sample rate, then moved along with the note.
-        const float s =
-            17.31234f * float(std::log(double(sampleRate * c * 0.5f * 0.0022727272f + 1e-10f)));
-        const float tracked =
-            float(std::pow(2.0, double((s + float(note) + 24.0f - 36.0f - 45.0f) * kOneTwelfth)));
+        const float s = 17.31234f * keyFollowLog.of(sampleRate * c * 0.5f * 0.0022727272f + 1e-10f);
+        const float tracked = keyFollowPower.of((s + float(note) + 24.0f - 36.0f - 45.0f) * kOneTwelfth);
         const float t = 440.0f * tracked * k / (sampleRate * 0.5f);
         c = (1.0f - k) * c + t * k;
     }
@@ -194,9 +210,5 @@ void Voice::runFilter(LadderFilter& target, float& first, float& second, float c
     cutoffJitter = (u - 0.5f + 29.0f * cutoffJitter) * 0.033333335f;
 
     float f = (cutoffJitter * (h * h * h) + 1.0f) * h;
-    f = f < 0.0f ? 0.0f : (f > 1.0f ? 1.0f : f);
-
-    const float resonance = P(kParamResonance);
-    target.process(&first, f, resonance, true);
-    target.process(&second, f, resonance, false);
+    return f < 0.0f ? 0.0f : (f > 1.0f ? 1.0f : f);
 }

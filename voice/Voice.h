@@ -13,8 +13,33 @@
 #include "voice/SawOscillator.h"
 
 #include <cstdint>
+#include <limits>
+
+// The result of a power or logarithm for the argument of its latest use.
+// Pitch and key follow rarely change from one frame to the next, so each is
+// computed in double precision only when its argument changed; the same
+// argument gives the same result, so this is exact.
+template <class Result, Result (*Compute)(float)>
+struct Memo {
+    float argument = std::numeric_limits<float>::quiet_NaN(); // never equal: first use computes
+    Result result{};
+    Result of(float x)
+    {
+        if (!(x == argument)) {
+            argument = x;
+            result = Compute(x);
+        }
+        return result;
+    }
+};
 
 class Voice {
+    // 440 * 2^(semitones / 12) in Hz, the power in double precision.
+    static double noteFrequency(float semitonesFromA);
+    // ln(x) and 2^x in double precision, stored as float.
+    static float naturalLog(float x);
+    static float powerOfTwo(float x);
+
 public:
     Voice(float sampleRate, ParameterBlock& parameterBlock);
 
@@ -38,6 +63,18 @@ public:
     // filter (the voice's own, or the engine's shared one).
     void runFilter(LadderFilter& target, float& first, float& second, float cutoff, float lfo);
 
+    // The parts of a frame, for the engine's lane path (VoiceLanes), which
+    // runs them in the order render() does but the filters of all voices
+    // together. A silent voice does only the silent step of render().
+    bool isSilent() const { return !gate && ampEnv.level <= 0.0f && gateEnv.level <= 0.0f; }
+    // Pitch, amplitude envelope, oscillators and noise into subA, subB.
+    void renderSources(float pwmLfoValue, float lfoValue, float pitchBend);
+    // The filter's cutoff value 0..1 of this frame: taper, key follow, LFO,
+    // contour (advances filterEnv), jitter (one random draw).
+    float filterCutoff(float cutoff, float lfo);
+    // Gate envelope and amplifier; adds subA and subB to the sums.
+    void finishFrame(float& firstHalfSum, float& secondHalfSum);
+
     float sampleRate;
     float* parameters;
     SawOscillator sawOsc;
@@ -60,6 +97,12 @@ public:
     Envelope ampEnv;
     Envelope filterEnv;
     Envelope gateEnv;
+    bool envGate = false; // ENVGATE as read at the start of the frame
+
+    Memo<double, &Voice::noteFrequency> mainPower;
+    Memo<double, &Voice::noteFrequency> subPower;
+    Memo<float, &Voice::naturalLog> keyFollowLog;
+    Memo<float, &Voice::powerOfTwo> keyFollowPower;
 
 private:
     float P(int index) const { return loadParameter(parameters, index); }
