@@ -126,13 +126,16 @@ void VoiceLanes::runLanes(int count)
         runLadderLane(b, 0);
         return;
     }
-    for (int l = count; l < LadderLaneBlock::kLanes; ++l) {
+    // Lanes from zeroedFrom on hold zeros (the scratch starts zeroed); only
+    // lanes used by an earlier frame and unused now need clearing.
+    for (int l = count; l < zeroedFrom; ++l) {
         b.first[l] = b.second[l] = b.cutoff[l] = b.resonance[l] = b.rateScale[l] = 0.0f;
         b.draw1[l] = b.draw2[l] = 0;
         for (auto& stage : b.s)
             stage[l] = 0.0f;
         b.output[l] = 0.0f;
     }
+    zeroedFrom = count;
     if (path == Path::Avx2)
         runLadderLanesAvx2(b);
     else

@@ -54,5 +54,6 @@ private:
     void runLanes(int count);
     void finishFilter(int lane, LadderFilter& filter);
 
-    LadderLaneBlock scratch;
+    LadderLaneBlock scratch{};
+    int zeroedFrom = 0; // first lane of the zeroed ones at the end of scratch
 };
