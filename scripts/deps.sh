@@ -2,6 +2,7 @@
 # Installs the Debian packages the build and the tests need, only when missing.
 #   scripts/deps.sh        what building the plug-in and its tools needs
 #   scripts/deps.sh test   that, plus what every test needs
+#   scripts/deps.sh bench  that, plus the peer and the tools bench/ compares with
 set -euo pipefail
 
 packages=(
@@ -21,8 +22,15 @@ test_packages=(
     # The real-host test (tests/ardour): Ardour 7 headless, driven from Python.
     ardour python3
 )
+bench_packages=(
+    # bench_peers hosts amsynth's VST 2.x module beside VEMO's; callgrind
+    # counts instructions independently of the machine's load.
+    amsynth valgrind
+)
 if [ "${1:-}" = "test" ]; then
     packages+=("${test_packages[@]}")
+elif [ "${1:-}" = "bench" ]; then
+    packages+=("${bench_packages[@]}")
 fi
 
 missing=()

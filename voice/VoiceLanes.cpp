@@ -43,12 +43,11 @@ bool VoiceLanes::render(Voice* voices, int count, float& firstHalfSum, float& se
     // Everything up to the filter, voice by voice, as render() does it.
     for (int i = 0; i < count; ++i) {
         Voice& v = voices[i];
-        const bool ownFilter = loadParameter(v.parameters, kParamSharedFilter) == 0.0f;
         if (v.isSilent()) {
             active[i] = false;
             v.ampLevel = 0.0f;
             if (v.idleCount < 20) {
-                if (ownFilter) {
+                if (loadParameter(v.parameters, kParamSharedFilter) == 0.0f) {
                     stageFilter(lanes, v, v.filter, v.subA, v.subB, smoothedCutoff, 0.0f);
                     laneVoice[lanes++] = i;
                 }
@@ -59,7 +58,7 @@ bool VoiceLanes::render(Voice* voices, int count, float& firstHalfSum, float& se
         active[i] = true;
         anyActive = true;
         v.renderSources(pwmLfoValue, lfoValue, pitchBend);
-        if (ownFilter) {
+        if (loadParameter(v.parameters, kParamSharedFilter) == 0.0f) {
             stageFilter(lanes, v, v.filter, v.subA, v.subB, smoothedCutoff, lfoValue);
             laneVoice[lanes++] = i;
         }
