@@ -101,8 +101,13 @@ VemoVst::~VemoVst()
 
 // ------------------------------------------------------------- lifecycle
 
+// Suspend and resume come on the UI thread while the audio thread may still
+// run: the pedal is lifted at the start of the next block, not here.
+void VemoVst::suspend() { sustainPedal.requestReset(); }
+
 void VemoVst::resume()
 {
+    sustainPedal.requestReset();
     if ((cEffect.flags & effFlagsIsSynth) != 0 || canDo(const_cast<char*>("receiveVstMidiEvent")) == 1)
         wantEvents(1);
 }
@@ -153,6 +158,7 @@ void VemoVst::applyPendingHostChanges()
         rateRequestsApplied = requests;
         engine->setSampleRate(requestedRate.load(std::memory_order_relaxed));
     }
+    sustainPedal.applyPendingReset([this](int32_t note) { engine->noteOff(note); });
 }
 
 int32_t VemoVst::processEvents(VstEvents* events)
@@ -212,13 +218,14 @@ void VemoVst::applyEvent(const VstMidiEvent& event)
                 if (std::isfinite(tempo) && tempo >= 0.0 && tempo <= 100000.0)
                     engine->tempo = float(tempo);
             }
+            sustainPedal.keyDown(data1);
             engine->noteOn(data1, float(data2) * kMidiValueScale);
         } else {
-            engine->noteOff(data1);
+            releaseKey(data1);
         }
         break;
     case 0x80:
-        engine->noteOff(data1);
+        releaseKey(data1);
         break;
     case 0xB0:
         controlChange(data1, data2);
@@ -251,11 +258,30 @@ void VemoVst::controlChange(int32_t controller, int32_t value)
     if (target > 0)
         setParameter(target, float(value) * kMidiValueScale);
 
+    if (controller == SustainPedal::kController) {
+        auto release = [this](int32_t note) { engine->noteOff(note); };
+        // A learned binding of the pedal's controller wins. A pedal already
+        // down when the binding came (a program change or learning while it
+        // was held) still lifts, so that no note is left hanging.
+        if (target <= 0)
+            sustainPedal.controller(value, release);
+        else if (value < SustainPedal::kDownThreshold && sustainPedal.isDown())
+            sustainPedal.lift(release);
+    }
+
     if (controller >= 120) {
         engine->allNotesOff();
         engine->pitchBend = 0.0f;
         eventQueue->clear();
+        sustainPedal.clear();
     }
+}
+
+// A key came up: the engine releases the note unless the pedal holds it.
+void VemoVst::releaseKey(int32_t note)
+{
+    if (sustainPedal.keyUp(note))
+        engine->noteOff(note);
 }
 
 // ------------------------------------------------------------- parameters

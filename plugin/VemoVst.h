@@ -15,6 +15,7 @@
 #include "engine/SynthEngine.h"
 #include "plugin/MidiEventQueue.h"
 #include "plugin/ProgramRecord.h"
+#include "plugin/SustainPedal.h"
 #include "vst/audioeffectx.h"
 
 #include <atomic>
@@ -29,6 +30,7 @@ public:
     ~VemoVst() override;
 
     // Lifecycle.
+    void suspend() override;
     void resume() override;
     // UI thread, at any time. The engine is rebuilt for the rate (fresh
     // state) by the audio thread at the start of the next block.
@@ -69,15 +71,17 @@ public:
     int32_t getLastParameterIndex() const;
     MidiEventQueue& getEventQueue() { return *eventQueue; }
     int64_t getFrameClock() const { return frameClock; }
+    const SustainPedal& getSustainPedal() const { return sustainPedal; }
 
 private:
-    // Audio thread, at the start of a block: a sample-rate change requested
-    // since the last block.
+    // Audio thread, at the start of a block: a sample-rate change and a
+    // pedal reset requested since the last block.
     void applyPendingHostChanges();
     // Applies every queued event that falls due before the next frame.
     void applyDueEvents();
     void applyEvent(const VstMidiEvent& event);
     void controlChange(int32_t controller, int32_t value);
+    void releaseKey(int32_t note);
 
     std::unique_ptr<SynthEngine> engine;
     std::unique_ptr<MidiEventQueue> eventQueue;
@@ -92,4 +96,6 @@ private:
     std::atomic<float> requestedRate{44100.0f};
     std::atomic<uint32_t> rateRequests{0};
     uint32_t rateRequestsApplied = 0; // audio thread
+
+    SustainPedal sustainPedal; // audio thread, except its reset request
 };
