@@ -4,56 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <sndfile.h>
-#include <sys/wait.h>
 
 using namespace vemo::render;
 using namespace vemo::render::test;
 
 namespace {
 
-struct CommandRun {
-    int status;
-    std::string output; // stdout and stderr together
-};
-
-CommandRun vemoRender(const std::string& args, const std::string& cwd = "")
-{
-    std::string command = (cwd.empty() ? "" : "cd '" + cwd + "' && ") + "'" VEMO_RENDER_PATH "' " + args + " 2>&1";
-    CommandRun run{-1, ""};
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return run;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        run.output.append(buffer, n);
-    int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
 const std::string kSynth = std::string("--plugin '") + TEST_SYNTH_CHUNKS_PATH + "' ";
-
-struct Audio {
-    SF_INFO info{};
-    std::vector<float> left;
-};
-
-Audio readAudio(const std::string& path)
-{
-    Audio a;
-    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &a.info);
-    if (!f)
-        return a;
-    std::vector<float> frames(size_t(a.info.frames) * size_t(a.info.channels));
-    sf_readf_float(f, frames.data(), a.info.frames);
-    sf_close(f);
-    for (size_t i = 0; i < frames.size(); i += size_t(a.info.channels))
-        a.left.push_back(frames[i]);
-    return a;
-}
 
 std::vector<uint8_t> fileBytes(const std::string& path) { return readFileBytes(path, 64 << 20); }
 

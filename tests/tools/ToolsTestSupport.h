@@ -10,10 +10,14 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <dlfcn.h>
 #include <filesystem>
 #include <fstream>
+#include <sndfile.h>
+#include <sstream>
 #include <string>
+#include <sys/wait.h>
 #include <vector>
 
 namespace vemo::render::test {
@@ -134,6 +138,86 @@ inline double rms(const std::vector<float>& x, size_t begin, size_t end)
     for (size_t i = begin; i < end && i < x.size(); ++i, ++n)
         sum += double(x[i]) * x[i];
     return n ? std::sqrt(sum / double(n)) : 0.0;
+}
+
+// vemo-render run as a user runs it, in another process.
+struct CommandRun {
+    int status;
+    std::string output; // stdout and stderr together
+};
+
+inline CommandRun vemoRender(const std::string& args, const std::string& cwd = "", const std::string& env = "")
+{
+    std::string command = (cwd.empty() ? "" : "cd '" + cwd + "' && ") + env + (env.empty() ? "" : " ") +
+                          "'" VEMO_RENDER_PATH "' " + args + " 2>&1";
+    CommandRun run{-1, ""};
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return run;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        run.output.append(buffer, n);
+    int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+struct Audio {
+    SF_INFO info{};
+    std::vector<float> left;
+    std::vector<float> right;
+};
+
+inline Audio readAudio(const std::string& path)
+{
+    Audio a;
+    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &a.info);
+    if (!f)
+        return a;
+    std::vector<float> frames(size_t(a.info.frames) * size_t(a.info.channels));
+    sf_readf_float(f, frames.data(), a.info.frames);
+    sf_close(f);
+    for (size_t i = 0; i < frames.size(); i += size_t(a.info.channels)) {
+        a.left.push_back(frames[i]);
+        a.right.push_back(frames[i + size_t(a.info.channels) - 1]);
+    }
+    return a;
+}
+
+// What the test instrument wrote to TEST_SYNTH_LOG_FILE when vemo-render
+// closed it.
+struct LoggedEvent {
+    int64_t frame;
+    int status, data1, data2;
+};
+struct LoggedParameter {
+    int64_t frame;
+    int index;
+    float value;
+};
+struct FileLog {
+    std::vector<LoggedEvent> events;
+    std::vector<LoggedParameter> parameters;
+};
+
+inline FileLog readSynthLog(const std::string& path)
+{
+    FileLog log;
+    std::ifstream in(path);
+    std::string kind;
+    while (in >> kind) {
+        if (kind == "E") {
+            LoggedEvent e{};
+            in >> e.frame >> e.status >> e.data1 >> e.data2;
+            log.events.push_back(e);
+        } else {
+            LoggedParameter p{};
+            in >> p.frame >> p.index >> p.value;
+            log.parameters.push_back(p);
+        }
+    }
+    return log;
 }
 
 inline double noteHz(int key) { return 440.0 * std::pow(2.0, (key - 69) / 12.0); }

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <sndfile.h>
 #include <unistd.h>
@@ -121,6 +125,65 @@ void AudioFileSink::finish()
     if (error)
         throw AudioFileError(path_ + ": cannot move the finished file into place (" + error.message() + ")");
     finished_ = true;
+}
+
+FloatSpool::FloatSpool(const std::string& folder)
+    : folder_(folder.empty() ? "." : folder), buffer_(size_t(kFrames) * 2)
+{
+    std::string pattern = (fs::path(folder_) / ".vemo-render-spool-XXXXXX").string();
+    int fd = mkstemp(pattern.data());
+    if (fd < 0)
+        throw AudioFileError(folder_ + ": cannot make a temporary file for normalising (" +
+                             std::strerror(errno) + ")");
+    unlink(pattern.c_str()); // nameless from now on: removed when closed
+    file_ = fdopen(fd, "w+b");
+    if (!file_) {
+        close(fd);
+        throw AudioFileError(folder_ + ": cannot open the temporary file for normalising");
+    }
+}
+
+FloatSpool::~FloatSpool()
+{
+    if (file_)
+        std::fclose(static_cast<FILE*>(file_));
+}
+
+void FloatSpool::write(const float* left, const float* right, int frames)
+{
+    auto* file = static_cast<FILE*>(file_);
+    while (frames > 0) {
+        int n = std::min(frames, kFrames);
+        for (int i = 0; i < n; ++i) {
+            buffer_[size_t(2 * i)] = left[i];
+            buffer_[size_t(2 * i + 1)] = right[i];
+        }
+        if (std::fwrite(buffer_.data(), sizeof(float) * 2, size_t(n), file) != size_t(n))
+            throw AudioFileError(folder_ + ": cannot write the temporary file for normalising (disk full?)");
+        frames_ += n;
+        left += n;
+        right += n;
+        frames -= n;
+    }
+}
+
+void FloatSpool::replay(AudioSink& sink, float gain)
+{
+    auto* file = static_cast<FILE*>(file_);
+    std::fflush(file);
+    std::rewind(file);
+    std::vector<float> left(kFrames), right(kFrames);
+    for (int64_t done = 0; done < frames_;) {
+        int n = int(std::min<int64_t>(kFrames, frames_ - done));
+        if (std::fread(buffer_.data(), sizeof(float) * 2, size_t(n), file) != size_t(n))
+            throw AudioFileError(folder_ + ": cannot read back the temporary file for normalising");
+        for (int i = 0; i < n; ++i) {
+            left[size_t(i)] = buffer_[size_t(2 * i)] * gain;
+            right[size_t(i)] = buffer_[size_t(2 * i + 1)] * gain;
+        }
+        sink.write(left.data(), right.data(), n);
+        done += n;
+    }
 }
 
 } // namespace vemo::render

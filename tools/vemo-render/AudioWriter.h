@@ -49,4 +49,27 @@ private:
     bool finished_ = false;
 };
 
+// Keeps a whole render as 32-bit floats in a nameless temporary file in the
+// given folder (beside the output, where the space for it is), so that it
+// can be played again with a gain known only at the end (peak
+// normalisation). The file is gone when the spool is, whatever happens.
+class FloatSpool : public AudioSink {
+public:
+    explicit FloatSpool(const std::string& folder); // throws AudioFileError
+    ~FloatSpool() override;
+    FloatSpool(const FloatSpool&) = delete;
+    FloatSpool& operator=(const FloatSpool&) = delete;
+
+    void write(const float* left, const float* right, int frames) override;
+    // Writes everything spooled, times gain, into sink.
+    void replay(AudioSink& sink, float gain);
+
+private:
+    static constexpr int kFrames = 32768;
+    std::string folder_;
+    void* file_ = nullptr; // FILE*
+    std::vector<float> buffer_;
+    int64_t frames_ = 0;
+};
+
 } // namespace vemo::render

@@ -66,19 +66,91 @@ double threadCpuSeconds()
     return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
+// Most messages within any stretch of blockSize frames: automation splits
+// blocks anywhere, so a block need not start on a multiple of blockSize.
 size_t busiestBlock(std::span<const TimedMessage> messages, int blockSize)
 {
     size_t most = 0;
-    size_t run = 0;
-    int64_t block = -1;
-    for (const TimedMessage& m : messages) {
-        int64_t b = m.frame / blockSize;
-        run = b == block ? run + 1 : 1;
-        block = b;
-        most = std::max(most, run);
+    size_t first = 0;
+    for (size_t last = 0; last < messages.size(); ++last) {
+        while (messages[last].frame - messages[first].frame >= blockSize)
+            ++first;
+        most = std::max(most, last - first + 1);
     }
     return most;
 }
+
+// Sends the automated values due at `position`: on a ramp every step, and
+// all of them again after a program change reloaded the sound.
+class AutomationPlayer {
+public:
+    AutomationPlayer(std::span<const ParameterAutomation> automation, std::span<const TimedMessage> messages)
+        : automation_(automation), sent_(automation.size(), NAN)
+    {
+        if (automation.empty())
+            return;
+        for (const TimedMessage& m : messages)
+            if ((m.bytes[0] & 0xF0) == 0xC0)
+                reloads_.push_back(std::max<int64_t>(0, m.frame) + 1);
+    }
+
+    bool empty() const { return automation_.empty(); }
+
+    int64_t lastPoint() const
+    {
+        int64_t last = 0;
+        for (const ParameterAutomation& a : automation_)
+            if (!a.points.empty())
+                last = std::max(last, a.points.back().frame);
+        return last;
+    }
+
+    // The first frame after position at which something is due, or -1.
+    int64_t nextDue(int64_t position) const
+    {
+        int64_t due = -1;
+        auto earlier = [&](int64_t f) {
+            if (f > position && (due < 0 || f < due))
+                due = f;
+        };
+        for (const ParameterAutomation& a : automation_)
+            if (!a.points.empty())
+                earlier(a.nextChange(position));
+        auto reload = std::upper_bound(reloads_.begin(), reloads_.end(), position);
+        if (reload != reloads_.end())
+            earlier(*reload);
+        return due;
+    }
+
+    int64_t send(PluginHost& host, int64_t position)
+    {
+        // A program change in the frames just played has reloaded every value.
+        bool reloaded = false;
+        while (nextReload_ < reloads_.size() && reloads_[nextReload_] <= position) {
+            reloaded = true;
+            ++nextReload_;
+        }
+        int64_t calls = 0;
+        for (size_t i = 0; i < automation_.size(); ++i) {
+            const ParameterAutomation& a = automation_[i];
+            if (a.points.empty() || position < a.points.front().frame)
+                continue;
+            float value = a.valueAt(position);
+            if (!reloaded && value == sent_[i])
+                continue;
+            host.setParameter(a.index, value);
+            sent_[i] = value;
+            ++calls;
+        }
+        return calls;
+    }
+
+private:
+    std::span<const ParameterAutomation> automation_;
+    std::vector<float> sent_;
+    std::vector<int64_t> reloads_; // frames right after program changes
+    size_t nextReload_ = 0;
+};
 
 } // namespace
 
@@ -88,12 +160,15 @@ RenderResult renderSong(PluginHost& host, std::span<const TimedMessage> messages
     const double rate = host.sampleRate();
     const int blockSize = std::clamp(options.blockSize, 1, host.maxBlock());
     RenderResult result;
+    AutomationPlayer automation(options.automation, messages);
     result.lastEventFrame = messages.empty() ? 0 : std::max<int64_t>(0, messages.back().frame);
+    result.lastEventFrame = std::max(result.lastEventFrame, automation.lastPoint());
 
     const bool fixed = options.durationSeconds > 0.0;
     const int64_t fixedEnd = int64_t(std::llround(options.durationSeconds * rate));
     const int64_t tailEnd = result.lastEventFrame + int64_t(std::llround(options.tailSeconds * rate));
     const int64_t quietNeeded = std::max<int64_t>(1, int64_t(std::llround(options.silenceSeconds * rate)));
+    const float gain = options.gain;
     int64_t quietRun = 0;
 
     EventList events(std::max<size_t>(1, busiestBlock(messages, blockSize)));
@@ -106,6 +181,11 @@ RenderResult renderSong(PluginHost& host, std::span<const TimedMessage> messages
     host.resume();
     for (;;) {
         int64_t limit = fixed ? fixedEnd : std::max(tailEnd, result.lastEventFrame + 1);
+        if (!automation.empty()) {
+            int64_t due = automation.nextDue(position);
+            if (due > position)
+                limit = std::min(limit, due);
+        }
         int frames = int(std::min<int64_t>(blockSize, limit - position));
         if (frames <= 0) {
             result.tailHitLimit = !fixed;
@@ -123,6 +203,8 @@ RenderResult renderSong(PluginHost& host, std::span<const TimedMessage> messages
         }
 
         host.setPosition(position);
+        if (!automation.empty())
+            result.automationValues += automation.send(host, position);
         if (options.measurePlugin) {
             double start = threadCpuSeconds();
             host.processBlock(list, frames);
@@ -133,22 +215,38 @@ RenderResult renderSong(PluginHost& host, std::span<const TimedMessage> messages
 
         float* left = host.outputs()[0];
         float* right = host.numOutputs() > 1 ? host.outputs()[1] : left;
+        const bool mono = right == left;
         int keep = frames;
         for (int i = 0; i < frames; ++i) {
-            for (float* channel : {left, right}) {
+            float heard[2] = {0.0f, 0.0f}; // what the plug-in gave, before the gain
+            for (int c = 0; c < 2; ++c) {
+                float* channel = c == 0 ? left : right;
+                if (c == 1 && mono) {
+                    // One output written to both sides: counted twice, scaled once.
+                    heard[1] = heard[0];
+                    float a = std::fabs(channel[i]);
+                    result.peak = std::max(result.peak, a);
+                    if (a > 1.0f)
+                        ++result.overFullScale;
+                    break;
+                }
                 float v = channel[i];
                 if (!std::isfinite(v)) {
-                    channel[i] = v = 0.0f;
+                    v = 0.0f;
                     ++result.nonFinite;
                 }
+                heard[c] = v;
+                if (gain != 1.0f)
+                    v *= gain;
+                channel[i] = v;
                 float a = std::fabs(v);
                 result.peak = std::max(result.peak, a);
                 if (a > 1.0f)
                     ++result.overFullScale;
             }
             if (!fixed && position + i >= result.lastEventFrame) {
-                bool quiet = std::fabs(left[i]) < options.silenceLevel &&
-                             std::fabs(right[i]) < options.silenceLevel;
+                bool quiet = std::fabs(heard[0]) < options.silenceLevel &&
+                             std::fabs(heard[1]) < options.silenceLevel;
                 quietRun = quiet ? quietRun + 1 : 0;
                 if (quietRun >= quietNeeded) {
                     keep = i + 1;

@@ -71,4 +71,32 @@ TempoMap::Position TempoMap::positionAtSeconds(double seconds) const
     return p;
 }
 
+double TempoMap::secondsAtQuarters(double quarters) const
+{
+    if (smpte_)
+        return quarters * 60.0 / defaultBpm_;
+    auto it = std::upper_bound(segments_.begin(), segments_.end(), quarters,
+                               [](double q, const Segment& s) { return q < s.quarters; });
+    const Segment& s = it == segments_.begin() ? segments_.front() : *(it - 1);
+    return s.seconds + (quarters - s.quarters) * ticksPerQuarter_ * s.secondsPerTick;
+}
+
+TempoMap::Bar TempoMap::bar(int64_t number) const
+{
+    int64_t first = 1; // number of the first bar of the current meter
+    for (size_t i = 0; i < meters_.size(); ++i) {
+        const Meter& m = meters_[i];
+        double length = m.numerator * 4.0 / m.denominator;
+        if (i + 1 < meters_.size()) {
+            auto bars = int64_t(std::ceil((meters_[i + 1].quarters - m.quarters) / length - 1e-9));
+            if (number >= first + bars) {
+                first += bars;
+                continue;
+            }
+        }
+        return {m.quarters + double(std::max<int64_t>(0, number - first)) * length, m.numerator, m.denominator};
+    }
+    return {0.0, 4, 4}; // not reached: the last meter runs on for ever
+}
+
 } // namespace vemo::render

@@ -28,6 +28,18 @@ public:
     };
     Position positionAtSeconds(double seconds) const;
 
+    // Song time in seconds of a position in quarter notes from the start.
+    double secondsAtQuarters(double quarters) const;
+
+    // Bar number n (1-based, counted through every time signature; a bar
+    // cut short by a change of signature counts as a bar) and its meter.
+    struct Bar {
+        double startQuarters;
+        int numerator;   // beats in the bar
+        int denominator; // a beat is 4/denominator quarters
+    };
+    Bar bar(int64_t number) const;
+
 private:
     struct Segment {
         uint64_t tick;

@@ -7,6 +7,7 @@
 #include "tools/vemo-render/PluginHost.h"
 #include "tools/vemo-render/PresetIO.h"
 #include "tools/vemo-render/Renderer.h"
+#include "tools/vemo-render/SongFilter.h"
 #include "tools/vemo-render/TempoMap.h"
 
 #include <CLI/CLI.hpp>
@@ -21,6 +22,7 @@
 #include <filesystem>
 #include <iostream>
 #include <optional>
+#include <set>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -30,6 +32,10 @@ using namespace vemo::render;
 namespace {
 
 constexpr double kLongestSongSeconds = 6 * 3600.0;
+
+// VEMO's identity and the voices its engine has (for the polyphony warning).
+constexpr int32_t kVemoUniqueId = vstFourCC('8', '8', '2', '5');
+constexpr int kVemoVoices = 6;
 
 // Set by Ctrl-C: the render stops after its current block and the
 // unfinished file is removed.
@@ -50,6 +56,15 @@ struct Options {
     std::string plugin;
     std::string program;
     std::vector<std::string> sets;
+    std::vector<std::string> automations;
+    std::string channels;
+    bool drums = false;
+    bool followProgramChanges = false;
+    double gainDb = 0.0;
+    bool gainGiven = false;
+    std::string normalize;
+    bool normalizeGiven = false;
+    bool mkdir = false;
     std::string fxp, fxb, saveFxp, saveFxb;
     std::string audition;
     int rate = 44100;
@@ -92,6 +107,24 @@ std::string clock(double seconds)
     char text[32];
     std::snprintf(text, sizeof text, "%d:%02d", whole / 60, whole % 60);
     return text;
+}
+
+// m:ss.s, for events inside a song.
+std::string clockTenths(double seconds)
+{
+    int tenths = int(std::floor(seconds * 10.0 + 1e-9));
+    char text[32];
+    std::snprintf(text, sizeof text, "%d:%02d.%d", tenths / 600, tenths / 10 % 60, tenths % 10);
+    return text;
+}
+
+bool parseDouble(const std::string& text, double& out)
+{
+    if (text.empty())
+        return false;
+    char* end = nullptr;
+    out = std::strtod(text.c_str(), &end);
+    return end && *end == 0 && std::isfinite(out);
 }
 
 // Name lookup shared by programs and parameters: exact, then ignoring case,
@@ -148,33 +181,107 @@ int resolveProgram(PluginHost& host, const std::string& text)
     return findByName(programNames(host), text, "program", true);
 }
 
-void applySet(PluginHost& host, const std::string& assignment, bool quiet)
+int resolveParameter(PluginHost& host, const std::string& key, const std::string& option)
+{
+    int count = host.info().numParams;
+    if (isIndex(key)) {
+        int index = std::stoi(key);
+        if (index >= count)
+            throw UsageError(option + ": the plug-in has parameters 0 to " + std::to_string(count - 1));
+        return index;
+    }
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i)
+        names.push_back(host.parameterName(i));
+    return findByName(names, key, "parameter", false);
+}
+
+// The values a parameter takes: 0..1 as VST has it, except VEMO's two menus,
+// which hold the index of their entry.
+struct ValueRange {
+    float low = 0.0f;
+    float high = 1.0f;
+    bool menu = false;
+};
+
+ValueRange parameterRange(PluginHost& host, int index)
+{
+    if (host.info().uniqueID == kVemoUniqueId) {
+        std::string name = host.parameterName(index);
+        if (name == "LFO1WAVEFORM")
+            return {0.0f, 4.0f, true};
+        if (name == "LFO1CLOCK")
+            return {0.0f, 12.0f, true};
+    }
+    return {};
+}
+
+std::string describeRange(PluginHost& host, int index)
+{
+    ValueRange r = parameterRange(host, index);
+    char text[96];
+    std::snprintf(text, sizeof text, "%s takes %s%g..%g", host.parameterName(index).c_str(),
+                  r.menu ? "a menu entry " : "", double(r.low), double(r.high));
+    return text;
+}
+
+bool inRange(PluginHost& host, int index, double value)
+{
+    ValueRange r = parameterRange(host, index);
+    return value >= double(r.low) && value <= double(r.high);
+}
+
+void applySet(PluginHost& host, const std::string& assignment)
 {
     size_t eq = assignment.find('=');
     if (eq == std::string::npos || eq == 0 || eq + 1 == assignment.size())
         throw UsageError("--set '" + assignment + "': write NAME=VALUE or INDEX=VALUE, e.g. CUTOFF=0.4");
     std::string key = assignment.substr(0, eq);
     std::string valueText = assignment.substr(eq + 1);
-    int count = host.info().numParams;
-    int index;
-    if (isIndex(key)) {
-        index = std::stoi(key);
-        if (index >= count)
-            throw UsageError("--set " + assignment + ": the plug-in has parameters 0 to " + std::to_string(count - 1));
-    } else {
-        std::vector<std::string> names;
-        for (int i = 0; i < count; ++i)
-            names.push_back(host.parameterName(i));
-        index = findByName(names, key, "parameter", false);
-    }
+    int index = resolveParameter(host, key, "--set " + assignment);
     char* end = nullptr;
     float value = std::strtof(valueText.c_str(), &end);
     if (!end || *end != 0 || !std::isfinite(value))
         throw UsageError("--set " + assignment + ": '" + valueText + "' is not a number");
-    if ((value < 0.0f || value > 1.0f) && !quiet)
-        std::cerr << "vemo-render: note: " << assignment
-                  << " is outside 0..1, the usual range of VST parameters\n";
+    if (!inRange(host, index, value))
+        throw UsageError("--set " + assignment + ": out of range; " + describeRange(host, index));
     host.setParameter(index, value);
+}
+
+// --automate requests turned into frames of the song at the render's rate.
+std::vector<ParameterAutomation> resolveAutomation(PluginHost& host, const std::vector<AutomationRequest>& requests,
+                                                   const std::vector<std::string>& texts, const TempoMap& map,
+                                                   double rate)
+{
+    std::vector<ParameterAutomation> out;
+    std::set<int> seen;
+    for (size_t r = 0; r < requests.size(); ++r) {
+        const AutomationRequest& request = requests[r];
+        const std::string option = "--automate " + texts[r];
+        ParameterAutomation a;
+        a.index = resolveParameter(host, request.parameter, option);
+        if (!seen.insert(a.index).second)
+            throw UsageError(option + ": " + host.parameterName(a.index) +
+                             " is automated twice; give all its points in one --automate");
+        for (size_t i = 0; i < request.times.size(); ++i) {
+            double seconds;
+            try {
+                seconds = automationSeconds(request.times[i], map);
+            } catch (const AutomationError& e) {
+                throw UsageError(option + ": " + e.what());
+            }
+            if (!inRange(host, a.index, request.values[i]))
+                throw UsageError(option + ": " + std::to_string(request.values[i]).substr(0, 8) +
+                                 " is out of range; " + describeRange(host, a.index));
+            AutomationPoint p{int64_t(std::llround(seconds * rate)), float(request.values[i])};
+            if (!a.points.empty() && p.frame < a.points.back().frame)
+                throw UsageError(option + ": the points must come in time order (point " + std::to_string(i + 1) +
+                                 " lies before the one ahead of it)");
+            a.points.push_back(p);
+        }
+        out.push_back(std::move(a));
+    }
+    return out;
 }
 
 double processCpuSeconds()
@@ -260,7 +367,9 @@ private:
 int runAudition(const Options& o, SampleFormat format)
 {
     if (!o.midiFile.empty() || o.demo || !o.program.empty() || !o.fxp.empty() || !o.sets.empty() ||
-        !o.saveFxp.empty() || !o.saveFxb.empty() || !o.output.empty() || o.duration > 0.0)
+        !o.saveFxp.empty() || !o.saveFxb.empty() || !o.output.empty() || o.duration > 0.0 ||
+        !o.automations.empty() || !o.channels.empty() || o.drums || o.followProgramChanges || o.gainGiven ||
+        o.normalizeGiven || o.mkdir)
         throw UsageError("--audition plays every program by itself; it takes only --plugin, --fxb, --rate, "
                          "--block, --bits and --quiet");
     AuditionOptions options;
@@ -288,9 +397,83 @@ int runAudition(const Options& o, SampleFormat format)
     return 0;
 }
 
-int run(const Options& o)
+// What of the file plays: channels, drums, program changes.
+void printSongChoices(PluginHost& host, const MidiSong& song, const TempoMap& map, const ChannelChoice& channels,
+                      bool listGiven, size_t programChangesIgnored)
+{
+    if (listGiven)
+        std::fprintf(stderr, "  channels %s (the file has notes on %s)\n", describeChannels(channels.channels).c_str(),
+                     channels.inFile.any() ? describeChannels(channels.inFile).c_str() : "none");
+    if (channels.drumsLeftOut)
+        std::fprintf(stderr, "  channel 10 (drums) left out; --drums plays it\n");
+    if (channels.withoutNotes.any())
+        std::fprintf(stderr, "  note: channel%s %s hold%s no notes in this file\n",
+                     channels.withoutNotes.count() == 1 ? "" : "s", describeChannels(channels.withoutNotes).c_str(),
+                     channels.withoutNotes.count() == 1 ? "s" : "");
+    if (programChangesIgnored > 0)
+        std::fprintf(stderr,
+                     "  %zu program change%s in the file ignored: the chosen sound plays throughout "
+                     "(--follow-program-changes lets them through)\n",
+                     programChangesIgnored, programChangesIgnored == 1 ? "" : "s");
+    std::vector<ProgramSwitch> switches = programChanges(song);
+    if (switches.empty())
+        return;
+    constexpr size_t kShown = 12;
+    std::fprintf(stderr, "  program changes from the file:\n");
+    for (size_t i = 0; i < switches.size() && i < kShown; ++i) {
+        const ProgramSwitch& p = switches[i];
+        std::string name = p.program < host.info().numPrograms
+                               ? "'" + host.programName(p.program) + "'"
+                               : "(no such program: ignored)";
+        std::fprintf(stderr, "    %s  channel %-2d  %3d %s\n", clockTenths(map.secondsAtTick(p.tick)).c_str(),
+                     p.channel, p.program, name.c_str());
+    }
+    if (switches.size() > kShown)
+        std::fprintf(stderr, "    ... and %zu more\n", switches.size() - kShown);
+}
+
+// Refuses an output path that cannot work, before any rendering.
+void checkOutput(const std::string& output, SampleFormat format, bool mayCreateFolder)
+{
+    fs::path path(output);
+    if (fs::is_directory(path))
+        throw std::runtime_error(output + ": is a folder; give the audio file's name, e.g. -o " +
+                                 (path / "song.wav").string());
+    if (!path.has_filename())
+        throw std::runtime_error(output + ": ends in a folder name; give the audio file's name, e.g. -o " +
+                                 (path / "song.wav").string());
+    containerFor(output, format);
+    fs::path folder = path.parent_path();
+    if (folder.empty())
+        return;
+    std::error_code error;
+    if (!fs::exists(folder, error)) {
+        if (!mayCreateFolder)
+            throw std::runtime_error(output + ": the folder " + folder.string() +
+                                     " does not exist (create it, or add --mkdir)");
+    } else if (!fs::is_directory(folder, error)) {
+        throw std::runtime_error(output + ": " + folder.string() + " is not a folder");
+    }
+}
+
+int run(Options o)
 {
     SampleFormat format = parseSampleFormat(o.bits);
+    // "--normalize song.mid": the option's level is optional, so the file
+    // name may have landed there.
+    double normalizeDb = -1.0;
+    if (o.normalizeGiven && !o.normalize.empty() && !parseDouble(o.normalize, normalizeDb)) {
+        if (o.midiFile.empty() && fs::is_regular_file(o.normalize)) {
+            o.midiFile = o.normalize;
+            normalizeDb = -1.0;
+        } else {
+            throw UsageError("--normalize " + o.normalize + ": give the peak level in dBFS, e.g. --normalize -1");
+        }
+    }
+    if (o.normalizeGiven && !(normalizeDb >= -60.0 && normalizeDb <= 0.0))
+        throw UsageError("--normalize " + o.normalize + ": the peak level goes from -60 to 0 dBFS");
+    if (o.normalizeGiven && o.gainGiven)
+        throw UsageError("--gain and --normalize both set the level; give one of them");
     if (!o.audition.empty())
         return runAudition(o, format);
     const bool listing = o.info || o.listPrograms || o.listParams;
@@ -299,20 +482,46 @@ int run(const Options& o)
     const bool rendering = useDemo || !o.midiFile.empty();
     if (o.demo && !o.midiFile.empty())
         throw UsageError("give either a MIDI file or --demo, not both");
+    if (useDemo && (!o.channels.empty() || o.drums || o.followProgramChanges))
+        throw UsageError("--channel, --drums and --follow-program-changes choose what of a MIDI file plays; "
+                         "the demo has one part");
+    // A sound chosen on the command line: the file's program changes would
+    // replace it at their first occurrence.
+    const bool ownSound = !o.program.empty() || !o.fxp.empty() || !o.sets.empty();
 
     std::string output = o.output;
     if (output.empty())
         output = useDemo ? "out/demo.wav" : (fs::path("out") / fs::path(o.midiFile).stem()).string() + ".wav";
-    if (rendering) { // refuse a bad output before any work
-        containerFor(output, format);
-        if (fs::is_directory(output))
-            throw std::runtime_error(output + ": is a folder; give the audio file's name");
+    if (rendering) // refuse a bad output before any work; the default folder out/ is made when missing
+        checkOutput(output, format, o.output.empty() || o.mkdir);
+
+    std::vector<AutomationRequest> automationRequests;
+    for (const std::string& text : o.automations) {
+        try {
+            automationRequests.push_back(parseAutomation(text));
+        } catch (const AutomationError& e) {
+            throw UsageError(e.what());
+        }
     }
 
     // Read the song before loading the plug-in: a broken file is reported at once.
     std::optional<MidiSong> song;
-    if (!o.midiFile.empty())
+    ChannelChoice channels;
+    int notesInFile = 0;
+    size_t programChangesIgnored = 0;
+    if (!o.midiFile.empty()) {
         song = readMidiFile(o.midiFile);
+        notesInFile = countNotes(*song);
+        try {
+            channels = chooseChannels(*song, o.channels, o.drums);
+        } catch (const ChannelListError& e) {
+            throw UsageError(std::string("--channel ") + e.what());
+        }
+        if (!channels.channels.all())
+            keepChannels(*song, channels.channels);
+        if (ownSound && !o.followProgramChanges)
+            programChangesIgnored = removeProgramChanges(*song);
+    }
 
     PluginHost host(o.plugin.empty() ? defaultPluginPath() : o.plugin, double(o.rate), o.block);
 
@@ -332,7 +541,7 @@ int run(const Options& o)
         chosen = "'" + o.fxp + "'";
     }
     for (const std::string& s : o.sets)
-        applySet(host, s, o.quiet);
+        applySet(host, s);
 
     // Lists show the state after the changes above (a loaded bank's names).
     if (o.listPrograms) {
@@ -365,7 +574,6 @@ int run(const Options& o)
     if (useDemo) {
         // A sound chosen on the command line plays the whole tour; otherwise
         // the tour switches through the bank by name.
-        bool ownSound = !o.program.empty() || !o.fxp.empty() || !o.sets.empty();
         std::vector<std::string> names = ownSound ? std::vector<std::string>{} : programNames(host);
         DemoSong demo = buildDemo([&](const std::string& name) {
             auto it = std::find(names.begin(), names.end(), name);
@@ -376,6 +584,8 @@ int run(const Options& o)
     }
     TempoMap map(*song, o.tempo);
     std::vector<TimedMessage> messages = scheduleSong(*song, map, double(o.rate));
+    std::vector<ParameterAutomation> automation =
+        resolveAutomation(host, automationRequests, o.automations, map, double(o.rate));
     double songSeconds = messages.empty() ? 0.0 : double(messages.back().frame) / o.rate;
     if (songSeconds > kLongestSongSeconds && o.duration <= 0.0)
         throw std::runtime_error(o.midiFile + ": the last event comes at " + clock(songSeconds) +
@@ -397,15 +607,32 @@ int run(const Options& o)
                                  clock(at).c_str(), s.role.c_str(), s.programName.c_str());
             }
         } else {
-            size_t notes = std::count_if(song->messages.begin(), song->messages.end(), [](const MidiMessage& m) {
-                return (m.bytes[0] & 0xF0) == 0x90 && m.bytes[2] > 0;
-            });
-            std::fprintf(stderr, "Rendering %s (type %d, %d track%s, %zu notes, %s) with %s%s%s\n",
+            const int notes = countNotes(*song);
+            std::string of = notes == notesInFile ? "" : " of " + std::to_string(notesInFile);
+            std::fprintf(stderr, "Rendering %s (type %d, %d track%s, %d%s notes, %s) with %s%s%s\n",
                          o.midiFile.c_str(), song->format, song->trackCount, song->trackCount == 1 ? "" : "s",
-                         notes, clock(songSeconds).c_str(), host.info().effectName.c_str(),
+                         notes, of.c_str(), clock(songSeconds).c_str(), host.info().effectName.c_str(),
                          chosen.empty() ? "" : ", program ", chosen.c_str());
-            if (notes == 0)
+            printSongChoices(host, *song, map, channels, !o.channels.empty(), programChangesIgnored);
+            if (notesInFile == 0)
                 std::fprintf(stderr, "vemo-render: warning: %s holds no notes\n", o.midiFile.c_str());
+            else if (notes == 0)
+                std::fprintf(stderr, "vemo-render: warning: no notes on the chosen channels\n");
+        }
+        for (const ParameterAutomation& a : automation)
+            std::fprintf(stderr, "  automation: %s from %s to %s (%zu point%s)\n",
+                         host.parameterName(a.index).c_str(), clockTenths(double(a.points.front().frame) / o.rate).c_str(),
+                         clockTenths(double(a.points.back().frame) / o.rate).c_str(), a.points.size(),
+                         a.points.size() == 1 ? "" : "s");
+        if (host.info().uniqueID == kVemoUniqueId) {
+            PolyphonyReport voices = analysePolyphony(messages, kVemoVoices);
+            if (voices.mostNotes > kVemoVoices)
+                std::fprintf(stderr,
+                             "vemo-render: warning: up to %d notes sound at once (first at %s), but VEMO has six "
+                             "voices: %d note%s cut short%s\n",
+                             voices.mostNotes, clockTenths(double(voices.mostAtFrame) / o.rate).c_str(),
+                             voices.cutShort, voices.cutShort == 1 ? " is" : "s are",
+                             useDemo ? "" : " (--channel picks fewer parts)");
         }
     }
 
@@ -414,11 +641,18 @@ int run(const Options& o)
     options.tailSeconds = o.tail;
     options.durationSeconds = o.duration;
     options.measurePlugin = o.stats;
+    options.gain = o.gainGiven ? float(std::pow(10.0, o.gainDb / 20.0)) : 1.0f;
+    options.automation = automation;
 
     AudioFileSink sink(output, o.rate, format, o.block);
+    // Normalising needs the peak of the whole render before the first
+    // sample is written: the render goes to a spool first.
+    std::optional<FloatSpool> spool;
+    if (o.normalizeGiven)
+        spool.emplace(fs::path(output).parent_path().string());
     Progress progress(!o.quiet && isatty(STDERR_FILENO), double(o.rate));
     auto wallStart = std::chrono::steady_clock::now();
-    RenderResult result = renderSong(host, messages, &map, options, sink,
+    RenderResult result = renderSong(host, messages, &map, options, spool ? static_cast<AudioSink&>(*spool) : sink,
                                      [&](int64_t done, int64_t expected) {
                                          progress(done, expected);
                                          return g_interrupted == 0;
@@ -426,6 +660,20 @@ int run(const Options& o)
     progress.finish(result.frames);
     if (result.stopped)
         throw Interrupted();
+    double normalizedBy = 0.0;
+    if (spool) {
+        float gain = 1.0f;
+        if (result.peak > 0.0f) {
+            gain = float(std::pow(10.0, normalizeDb / 20.0) / double(result.peak));
+            normalizedBy = 20.0 * std::log10(double(gain));
+        } else if (!o.quiet) {
+            std::fprintf(stderr, "vemo-render: note: the render is silent; there is nothing to normalise\n");
+        }
+        spool->replay(sink, gain);
+        spool.reset();
+        result.peak *= gain;
+        result.overFullScale = 0; // the peak is now at most 0 dBFS
+    }
     sink.finish();
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
 
@@ -434,17 +682,27 @@ int run(const Options& o)
         if (result.nonFinite > 0)
             std::fprintf(stderr, "vemo-render: warning: the plug-in produced %lld samples that were not numbers; "
                                  "they were written as silence\n", (long long)result.nonFinite);
-        if (result.overFullScale > 0 && format != SampleFormat::Float32)
+        if (result.overFullScale > 0 && format != SampleFormat::Float32) {
+            const double peakDb = 20.0 * std::log10(double(result.peak));
+            // A gain that leaves a decibel of room under full scale.
+            const double suggested = (o.gainGiven ? o.gainDb : 0.0) - std::ceil((peakDb + 1.0) * 10.0) / 10.0;
             std::fprintf(stderr, "vemo-render: warning: %lld samples were above full scale and were clipped "
-                                 "(peak %+.1f dBFS); --bits 32f keeps them\n",
-                         (long long)result.overFullScale, 20.0 * std::log10(double(result.peak)));
+                                 "(peak %+.1f dBFS); --gain %.1f or --normalize brings the sound under full scale, "
+                                 "--bits 32f keeps them\n",
+                         (long long)result.overFullScale, peakDb, suggested);
+        }
         if (result.tailHitLimit)
             std::fprintf(stderr, "note: the sound was still ringing after the %.1f s tail limit (--tail)\n", o.tail);
         const char* type = fs::path(output).extension() == ".flac" ? "FLAC"
                            : lower(fs::path(output).extension().string()).starts_with(".aif") ? "AIFF" : "WAV";
-        std::printf("Wrote %s (%s, %d Hz, %s %s, peak %.1f dBFS), %.0fx real time\n", output.c_str(),
+        char level[48] = "";
+        if (o.normalizeGiven && normalizedBy != 0.0)
+            std::snprintf(level, sizeof level, ", normalised by %+.1f dB", normalizedBy);
+        else if (o.gainGiven)
+            std::snprintf(level, sizeof level, " with %+.1f dB gain", o.gainDb);
+        std::printf("Wrote %s (%s, %d Hz, %s %s, peak %.1f dBFS%s), %.0fx real time\n", output.c_str(),
                     clock(seconds).c_str(), o.rate, o.bits == "16" ? "16-bit" : o.bits == "24" ? "24-bit" : "32-bit float",
-                    type, result.peak > 0 ? 20.0 * std::log10(double(result.peak)) : -INFINITY,
+                    type, result.peak > 0 ? 20.0 * std::log10(double(result.peak)) : -INFINITY, level,
                     wall > 0 ? seconds / wall : 0.0);
     }
     if (o.stats) {
@@ -479,12 +737,33 @@ int main(int argc, char** argv)
     app.add_option("-p,--plugin", o.plugin, "VST 2.x instrument module (default: vemo.so next to vemo-render)")
         ->type_name("FILE");
     app.add_option("--program", o.program,
-                   "Sound to play: a program number from --list-programs, or (part of) its name")
+                   "Sound to play: a program number from --list-programs, or (part of) its name. With --program, "
+                   "--fxp or --set the file's program changes are ignored")
         ->type_name("N|NAME");
     app.add_option("--set", o.sets,
                    "Set one parameter after the program is chosen: NAME=VALUE or INDEX=VALUE, values 0..1 "
-                   "(repeatable; see --list-params)")
+                   "(VEMO's menus LFO1WAVEFORM 0..4 and LFO1CLOCK 0..12; repeatable; see --list-params)")
         ->type_name("NAME=VALUE");
+    app.add_flag("--follow-program-changes", o.followProgramChanges,
+                 "Let the file's program changes switch the sound even with --program, --fxp or --set");
+    app.add_option("--channel", o.channels,
+                   "Play only these MIDI channels (1-16), e.g. 1 or 1,2,5 or 1-4; without it every channel "
+                   "plays except drums on 10 when other channels have notes")
+        ->type_name("LIST");
+    app.add_flag("--drums", o.drums, "Play channel 10 (General MIDI drums) too");
+    app.add_option("--automate", o.automations,
+                   "Ramp a parameter linearly through points: NAME=T:V[,T:V...], T in seconds (12.5) or "
+                   "bar:beat (5:1), V as for --set; values are sent every 32 frames on a ramp and exactly at "
+                   "each point (repeatable)")
+        ->type_name("NAME=T:V,...");
+    app.add_option("--gain", o.gainDb, "Scale the output by this many decibels")
+        ->check(CLI::Range(-96.0, 48.0))
+        ->type_name("DB");
+    app.add_option("--normalize", o.normalize,
+                   "After the render, scale the whole file so that its peak is at this level (default -1 dBFS)")
+        ->expected(0, 1)
+        ->type_name("[DBFS]");
+    app.add_flag("--mkdir", o.mkdir, "Create the output's folder when it does not exist");
     app.add_option("--fxp", o.fxp, "Load a program preset (.fxp) into the current program")
         ->check(CLI::ExistingFile.description(""))
         ->type_name("FILE");
@@ -495,7 +774,7 @@ int main(int argc, char** argv)
     app.add_option("--save-fxb", o.saveFxb, "Save the whole bank as an .fxb preset")->type_name("FILE");
     app.add_option("--rate", o.rate, "Sample rate in Hz")->check(CLI::Range(8000, 384000))->capture_default_str();
     app.add_option("--block", o.block, "Frames per processing block")->check(CLI::Range(1, 8192))->capture_default_str();
-    app.add_option("--bits", o.bits, "Sample format: 16, 24 or 32f (float)")
+    app.add_option("--bits", o.bits, "Sample format: 16, 24 or 32f (32-bit float, also written 32)")
         ->check(CLI::IsMember({"16", "24", "32f", "32"}))
         ->capture_default_str();
     app.add_option("--tail", o.tail,
@@ -521,12 +800,14 @@ int main(int argc, char** argv)
     app.set_version_flag("--version", "vemo-render 1.0");
     app.footer(
         "Listing and saving (--info, --list-*, --save-*) do not render unless a MIDI file or --demo is given.\n"
-        "Order of changes: --fxb, then --program, then --fxp, then each --set.\n\n"
+        "Order of changes: --fxb, then --program, then --fxp, then each --set; --automate during the render.\n"
+        "A MIDI-learn binding of controller 64 in the program wins over the sustain pedal.\n\n"
         "Examples:\n"
         "  vemo-render                                   render the demo to out/demo.wav\n"
         "  vemo-render song.mid --program \"Warm Pad\"     song.mid with the Warm Pad sound -> out/song.wav\n"
         "  vemo-render song.mid --program 5 -o arp.flac --bits 16\n"
         "  vemo-render song.mid --fxp lead.fxp --set CUTOFF=0.35 --set RESONANCE=0.6\n"
+        "  vemo-render song.mid --program \"Warm Pad\" --channel 2 --automate CUTOFF=1:1:0.1,9:1:0.8 --normalize\n"
         "  vemo-render --list-programs\n"
         "  vemo-render --program \"Funky Bass\" --set CUTOFF=0.2 --save-fxp mybass.fxp\n"
         "  vemo-render --audition out/bank                 every program, and a contact sheet\n\n"
@@ -540,6 +821,8 @@ int main(int argc, char** argv)
         app.exit(e);
         return 2;
     }
+    o.gainGiven = app.count("--gain") > 0;
+    o.normalizeGiven = app.count("--normalize") > 0;
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
     try {

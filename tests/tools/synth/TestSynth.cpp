@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -149,6 +150,8 @@ void processReplacing(AEffect* e, float** /*inputs*/, float** outputs, int32_t f
 
 void setParameter(AEffect* e, int32_t index, float value)
 {
+    if (g_log.parameterCount < TestSynthLog::kMaxParameters)
+        g_log.parameters[g_log.parameterCount++] = {self(e)->songFrame, index, value};
     if (index >= 0 && index < kParams)
         self(e)->programs[self(e)->current].values[index] = value;
 }
@@ -156,6 +159,26 @@ void setParameter(AEffect* e, int32_t index, float value)
 float getParameter(AEffect* e, int32_t index)
 {
     return index >= 0 && index < kParams ? self(e)->programs[self(e)->current].values[index] : 0.0f;
+}
+
+void writeLogFile()
+{
+    const char* path = std::getenv("TEST_SYNTH_LOG_FILE");
+    if (!path || !*path)
+        return;
+    FILE* f = std::fopen(path, "w");
+    if (!f)
+        return;
+    for (int i = 0; i < g_log.eventCount; ++i) {
+        const TestSynthEvent& e = g_log.events[i];
+        std::fprintf(f, "E %lld %u %u %u\n", (long long)e.frame, unsigned(e.bytes[0]), unsigned(e.bytes[1]),
+                     unsigned(e.bytes[2]));
+    }
+    for (int i = 0; i < g_log.parameterCount; ++i) {
+        const TestSynthParameter& p = g_log.parameters[i];
+        std::fprintf(f, "P %lld %d %.9g\n", (long long)p.frame, int(p.index), double(p.value));
+    }
+    std::fclose(f);
 }
 
 void copyString(void* ptr, const char* text, size_t size)
@@ -172,6 +195,7 @@ intptr_t dispatcher(AEffect* e, int32_t opcode, int32_t index, intptr_t value, v
         logCall(opcode, index, value, opt);
     switch (opcode) {
     case effClose:
+        writeLogFile();
         delete &s;
         return 1;
     case effSetProgram:
