@@ -230,3 +230,34 @@ TEST(Render, LengthIsTheLastEventPlusTheTail)
     EXPECT_EQ(forced.audio.left.size(), 12000u);
     EXPECT_GT(rms(forced.audio.left, 11000, 12000), 0.1);
 }
+
+// Automation splits blocks where its values are due, so a block may start
+// anywhere: events bunched across a block boundary must still all fit.
+TEST(Render, AutomationSplitsBlocksWithoutLosingEvents)
+{
+    SynthLog log(TEST_SYNTH_CHUNKS_PATH);
+    PluginHost host(TEST_SYNTH_CHUNKS_PATH, kRate, 64);
+    std::vector<TimedMessage> messages;
+    for (int i = 0; i < 8; ++i) { // frames 60..67: four in each aligned block of 64
+        TimedMessage m;
+        m.frame = 60 + i;
+        m.bytes[0] = 0x90;
+        m.bytes[1] = uint8_t(60 + i);
+        m.bytes[2] = 100;
+        m.size = 3;
+        messages.push_back(m);
+    }
+    ParameterAutomation gain{0, {{42, 0.5f}}};
+    RenderOptions options;
+    options.blockSize = 64;
+    options.automation = std::span<const ParameterAutomation>(&gain, 1);
+    MemorySink sink;
+    RenderResult result = renderSong(host, messages, nullptr, options, sink);
+    EXPECT_EQ(result.automationValues, 1);
+    ASSERT_EQ(log->eventCount, 8);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(log->events[i].frame, 60 + i);
+    EXPECT_EQ(log->eventsOutsideBlock, 0);
+    ASSERT_GE(log->parameterCount, 1);
+    EXPECT_EQ(log->parameters[log->parameterCount - 1].frame, 42);
+}

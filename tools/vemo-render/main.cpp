@@ -402,7 +402,8 @@ void printSongChoices(PluginHost& host, const MidiSong& song, const TempoMap& ma
                       bool listGiven, size_t programChangesIgnored)
 {
     if (listGiven)
-        std::fprintf(stderr, "  channels %s (the file has notes on %s)\n", describeChannels(channels.channels).c_str(),
+        std::fprintf(stderr, "  channel%s %s (the file has notes on %s)\n", channels.channels.count() == 1 ? "" : "s",
+                     describeChannels(channels.channels).c_str(),
                      channels.inFile.any() ? describeChannels(channels.inFile).c_str() : "none");
     if (channels.drumsLeftOut)
         std::fprintf(stderr, "  channel 10 (drums) left out; --drums plays it\n");
@@ -614,18 +615,26 @@ int run(Options o)
                          notes, of.c_str(), clock(songSeconds).c_str(), host.info().effectName.c_str(),
                          chosen.empty() ? "" : ", program ", chosen.c_str());
             printSongChoices(host, *song, map, channels, !o.channels.empty(), programChangesIgnored);
-            if (notesInFile == 0)
-                std::fprintf(stderr, "vemo-render: warning: %s holds no notes\n", o.midiFile.c_str());
-            else if (notes == 0)
-                std::fprintf(stderr, "vemo-render: warning: no notes on the chosen channels\n");
         }
         for (const ParameterAutomation& a : automation)
             std::fprintf(stderr, "  automation: %s from %s to %s (%zu point%s)\n",
                          host.parameterName(a.index).c_str(), clockTenths(double(a.points.front().frame) / o.rate).c_str(),
                          clockTenths(double(a.points.back().frame) / o.rate).c_str(), a.points.size(),
                          a.points.size() == 1 ? "" : "s");
+        if (!useDemo && notesInFile == 0)
+            std::fprintf(stderr, "vemo-render: warning: %s holds no notes\n", o.midiFile.c_str());
+        else if (!useDemo && countNotes(*song) == 0)
+            std::fprintf(stderr, "vemo-render: warning: no notes on the chosen channels\n");
         if (host.info().uniqueID == kVemoUniqueId) {
-            PolyphonyReport voices = analysePolyphony(messages, kVemoVoices);
+            // Only what is rendered: --duration may cut the song.
+            size_t heard = messages.size();
+            if (o.duration > 0.0) {
+                const int64_t end = int64_t(std::llround(o.duration * o.rate));
+                heard = size_t(std::partition_point(messages.begin(), messages.end(),
+                                                    [&](const TimedMessage& m) { return m.frame < end; }) -
+                               messages.begin());
+            }
+            PolyphonyReport voices = analysePolyphony(std::span(messages).first(heard), kVemoVoices);
             if (voices.mostNotes > kVemoVoices)
                 std::fprintf(stderr,
                              "vemo-render: warning: up to %d notes sound at once (first at %s), but VEMO has six "
@@ -663,11 +672,14 @@ int run(Options o)
     double normalizedBy = 0.0;
     if (spool) {
         float gain = 1.0f;
-        if (result.peak > 0.0f) {
+        // Below the level the tail counts as silence there is only the
+        // plug-in's noise floor, which no one wants raised to full scale.
+        if (result.peak >= options.silenceLevel) {
             gain = float(std::pow(10.0, normalizeDb / 20.0) / double(result.peak));
             normalizedBy = 20.0 * std::log10(double(gain));
         } else if (!o.quiet) {
-            std::fprintf(stderr, "vemo-render: note: the render is silent; there is nothing to normalise\n");
+            std::fprintf(stderr, "vemo-render: note: the render is silent (peak below -90 dBFS); it is not "
+                                 "normalised\n");
         }
         spool->replay(sink, gain);
         spool.reset();
