@@ -39,12 +39,14 @@ if [ "${VEMO_SKIP_SANITIZERS:-0}" != "1" ]; then
     run_ctest build-asan
 
     # ThreadSanitizer: only the tests that run the audio, UI and automation
-    # threads together (the validator's Threads group), any report fails.
+    # threads together (the validator's Threads group, and the sustain
+    # pedal's reset from the host's thread), any report fails.
     cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEMO_TSAN=ON \
         -DVEMO_BUILD_BENCH=OFF -DVEMO_BUILD_TOOLS=OFF > build-tsan.configure.log 2>&1 \
         || { cat build-tsan.configure.log; exit 1; }
-    cmake --build build-tsan --target test_validator -j "$jobs"
-    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 run_ctest build-tsan -R '^test_validator\.Threads\.'
+    cmake --build build-tsan --target test_validator test_plugin -j "$jobs"
+    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 run_ctest build-tsan \
+        -R '^test_validator\.Threads\.|^test_plugin\.SustainPedalTest\.HostThread'
 fi
 
 if [ "${VEMO_SKIP_FUZZ:-0}" != "1" ]; then
