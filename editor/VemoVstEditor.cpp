@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "vst/audioeffect.h"
+#include "voice/ParameterTable.h"
 
 using namespace VSTGUI;
 
@@ -14,10 +15,6 @@ constexpr int32_t kKnobFrameHeight = 33;
 constexpr int32_t kMenuTop = 169;
 constexpr int32_t kMenuBottom = 182;
 constexpr int32_t kMenuWidth = 27;
-
-const char* const kWaveEntries[] = {"sin", "tri", "saw", "rec", "noise"};
-const char* const kClockEntries[] = {"----", "1/16", "1/8",   "1/4",  "1/2",  "1/1", "2/1",
-                                     "1/16T", "1/8T", "1/4T", "1/2T", "1/1T", "2/1T"};
 
 // Menu colours, matched by the panel artwork.
 constexpr CColor kMenuText{60, 60, 70, 255};
@@ -62,8 +59,8 @@ VemoVstEditor::~VemoVstEditor()
 bool VemoVstEditor::isRefreshedParameter(int32_t index)
 {
     // Every control except the two menus, which idle brings up to date.
-    return (index >= 1 && index <= 26) || index == 29 || (index >= 31 && index <= 38) ||
-           index == 46;
+    const ParameterInfo* info = parameterInfo(index);
+    return info != nullptr && info->editorControl && info->kind != ParameterKind::Menu;
 }
 
 float VemoVstEditor::parameter(int32_t index) const
@@ -110,44 +107,44 @@ bool VemoVstEditor::open(void* ptr)
     }
     frame->setBackground(bmpBackground);
 
-    volumeKnob = makeKnob(173, 258, 1);
-    masterPitchKnob = makeKnob(128, 258, 2);
-    oscLfoSlider = makeSlider(368, 107, 10);
-    pulseWidthSlider = makeSlider(395, 107, 9);
-    pwModeSwitch = makeLever(433, 119, 8);
-    pulseButton = makePushButton(468, 111, 7, bmpButtonPulse);
-    sawButton = makePushButton(491, 111, 3, bmpButtonSecond);
-    subOscButton = makePushButton(514, 111, 4, bmpButtonThird);
-    subOscVolumeSlider = makeSlider(561, 107, 5);
-    noiseVolumeSlider = makeSlider(612, 107, 6);
-    hpCutoffSlider = makeSlider(243, 248, 11);
-    cutoffSlider = makeSlider(284, 248, 12);
-    resonanceSlider = makeSlider(311, 248, 13);
-    contourBiasSwitch = makeLever(338, 269, 14);
-    contourSlider = makeSlider(361, 248, 15);
-    filterLfoSlider = makeSlider(388, 248, 16);
-    keyFollowSlider = makeSlider(415, 248, 17);
-    envGateSwitch = makeLever(453, 269, 18);
-    envVolumeSlider = makeSlider(484, 248, 19);
-    attackSlider = makeSlider(530, 248, 20);
-    decaySlider = makeSlider(557, 248, 21);
-    sustainSlider = makeSlider(584, 248, 22);
-    releaseSlider = makeSlider(611, 248, 23);
-    lfoRateSlider = makeSlider(243, 107, 24);
-    lfoDelaySlider = makeSlider(270, 107, 25);
-    lfoTriggerSwitch = makeLever(314, 119, 26);
-    waveMenu = makeMenu(300, 27, kWaveEntries, 5);
-    clockMenu = makeMenu(329, 28, kClockEntries, 13);
-    envVelocitySlider = makeSlider(62, 107, 29);
-    manualPwSwitch = makeLever(433, 155, 36);
-    sharedFilterButton = makePushButton(120, 111, 38, bmpButtonSecond);
-    chorus1Button = makePushButton(169, 111, 34, bmpButtonSecond);
-    chorus2Button = makePushButton(192, 111, 35, bmpButtonThird);
-    modDcoSlider = makeSlider(65, 248, 31);
-    modVcfSlider = makeSlider(92, 248, 32);
-    transposeSwitch = makeTransposeSwitch(138, 300, 33);
-    learnCurrentButton = makeLearnButton(135, 320, 46, bmpLearnCurrent);
-    learnAllButton = makeLearnButton(166, 320, 37, bmpLearnAll);
+    volumeKnob = makeKnob(173, 258, kParamVolume);
+    masterPitchKnob = makeKnob(128, 258, kParamMasterPitch);
+    oscLfoSlider = makeSlider(368, 107, kParamOscLfo);
+    pulseWidthSlider = makeSlider(395, 107, kParamPwIntensity);
+    pwModeSwitch = makeLever(433, 119, kParamPwMode);
+    pulseButton = makePushButton(468, 111, kParamPulse, bmpButtonPulse);
+    sawButton = makePushButton(491, 111, kParamSaw, bmpButtonSecond);
+    subOscButton = makePushButton(514, 111, kParamSubOsc, bmpButtonThird);
+    subOscVolumeSlider = makeSlider(561, 107, kParamSubOscVolume);
+    noiseVolumeSlider = makeSlider(612, 107, kParamNoiseVolume);
+    hpCutoffSlider = makeSlider(243, 248, kParamHpCutoff);
+    cutoffSlider = makeSlider(284, 248, kParamCutoff);
+    resonanceSlider = makeSlider(311, 248, kParamResonance);
+    contourBiasSwitch = makeLever(338, 269, kParamContourBias);
+    contourSlider = makeSlider(361, 248, kParamContour);
+    filterLfoSlider = makeSlider(388, 248, kParamFilterLfo);
+    keyFollowSlider = makeSlider(415, 248, kParamKeyFollow);
+    envGateSwitch = makeLever(453, 269, kParamEnvGate);
+    envVolumeSlider = makeSlider(484, 248, kParamEnvVolume);
+    attackSlider = makeSlider(530, 248, kParamAttack);
+    decaySlider = makeSlider(557, 248, kParamDecay);
+    sustainSlider = makeSlider(584, 248, kParamSustain);
+    releaseSlider = makeSlider(611, 248, kParamRelease);
+    lfoRateSlider = makeSlider(243, 107, kParamLfoRate);
+    lfoDelaySlider = makeSlider(270, 107, kParamLfoDelay);
+    lfoTriggerSwitch = makeLever(314, 119, kParamLfoTrigger);
+    waveMenu = makeMenu(300, kParamLfoWaveform);
+    clockMenu = makeMenu(329, kParamLfoClock);
+    envVelocitySlider = makeSlider(62, 107, kParamEnvVelocity);
+    manualPwSwitch = makeLever(433, 155, kParamManualPw);
+    sharedFilterButton = makePushButton(120, 111, kParamSharedFilter, bmpButtonSecond);
+    chorus1Button = makePushButton(169, 111, kParamChorus1, bmpButtonSecond);
+    chorus2Button = makePushButton(192, 111, kParamChorus2, bmpButtonThird);
+    modDcoSlider = makeSlider(65, 248, kParamModDco);
+    modVcfSlider = makeSlider(92, 248, kParamModVcf);
+    transposeSwitch = makeTransposeSwitch(138, 300, kParamTranspose);
+    learnCurrentButton = makeLearnButton(135, 320, kParamLearnProgram, bmpLearnCurrent);
+    learnAllButton = makeLearnButton(166, 320, kParamLearnAll, bmpLearnAll);
 
     bound.store(true);
     return true;
@@ -225,9 +222,11 @@ CHorizontalSwitch* VemoVstEditor::makeTransposeSwitch(int32_t x, int32_t y, int3
     return sw;
 }
 
-COptionMenu* VemoVstEditor::makeMenu(int32_t x, int32_t tag, const char* const* entries,
-                                     int32_t count)
+COptionMenu* VemoVstEditor::makeMenu(int32_t x, int32_t tag)
 {
+    const ParameterInfo& info = kParameterTable[tag];
+    const char* const* entries = info.texts;
+    const int32_t count = info.textCount;
     const CRect r(x, kMenuTop, x + kMenuWidth, kMenuBottom);
     auto* menu = new COptionMenu(r, this, tag);
     auto* scheme = new COptionMenuScheme();
@@ -295,8 +294,8 @@ void VemoVstEditor::idle()
 {
     AEffGUIEditor::idle();
     if (frame != nullptr && clockMenu != nullptr && waveMenu != nullptr) {
-        clockMenu->setValue(parameter(28));
-        waveMenu->setValue(parameter(27));
+        clockMenu->setValue(parameter(kParamLfoClock));
+        waveMenu->setValue(parameter(kParamLfoWaveform));
     }
 }
 

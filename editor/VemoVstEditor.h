@@ -14,10 +14,11 @@
 
 #include "editor/AEffGUIEditor.h"
 #include "gui/vstgui.h"
+#include "voice/ParameterBlock.h"
 
 class VemoVstEditor : public AEffGUIEditor, public VSTGUI::CControlListener {
 public:
-    static constexpr int32_t kNumParameters = 47;
+    static constexpr int32_t kNumParameters = ::kNumParameters;
     static constexpr int32_t kNumControls = 38;
 
     explicit VemoVstEditor(AudioEffect* effect);
@@ -53,8 +54,7 @@ private:
     VSTGUI::COnOffButton* makePushButton(int32_t x, int32_t y, int32_t tag, VSTGUI::CBitmap* bmp);
     VSTGUI::COnOffButton* makeLearnButton(int32_t x, int32_t y, int32_t tag, VSTGUI::CBitmap* bmp);
     VSTGUI::CHorizontalSwitch* makeTransposeSwitch(int32_t x, int32_t y, int32_t tag);
-    VSTGUI::COptionMenu* makeMenu(int32_t x, int32_t tag, const char* const* entries,
-                                  int32_t count);
+    VSTGUI::COptionMenu* makeMenu(int32_t x, int32_t tag); // entries from the parameter table
     void releaseBitmaps();
 
     // Controls, by the parameter they serve. Owned by the frame.

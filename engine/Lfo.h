@@ -48,6 +48,19 @@ private:
     static float draw();
 };
 
+// The free-running rate the engine sets for "LFO1RATE" = value: 20 * value^4
+// Hz (nominal; the LFO sounds 256/255 faster, see soundingRate).
+inline float lfoFreeRunningRate(float value) { return 20.0f * (value * value * value * value); }
+
+// The rate in Hz an LFO at `sampleRate` sounds at when the engine sets the
+// nominal rate `nominalHz`: the increment it computes, nominal / rate * 256,
+// advances a cycle of 255 table steps.
+inline double lfoSoundingRate(float nominalHz, float sampleRate)
+{
+    const float increment = nominalHz / sampleRate * 256.0f;
+    return double(increment) * double(sampleRate) / 255.0;
+}
+
 // Tempo-sync factor of the "LFO1CLOCK" menu entry k = 1..12: the LFO rate in
 // Hz is the host tempo in beats per minute times this. 0 for any other k
 // (entry 0 is the free-running rate).

@@ -33,6 +33,11 @@ public:
         return y;
     }
 
+    // Corner in Hz of `stages` high-pass steps in a row with pole R at
+    // `sampleRate`: where the chain is 3 dB below unity gain. Each step is
+    // H = (1 - 1/z) / (1 - R/z). Any thread; no state.
+    static double highPassCorner(float R, int stages, float sampleRate);
+
     float previousInput = 0.0f;  // last input plus the offset (high-pass only)
     float previousOutput = 0.0f; // last output
     float output = 0.0f;         // copy of the last high-pass output

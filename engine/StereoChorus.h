@@ -29,8 +29,8 @@ public:
     // Adds the chorus to both samples in place.
     inline void process(float& left, float& right);
 
-    static constexpr int kChorus1 = 34;
-    static constexpr int kChorus2 = 35;
+    static constexpr int kChorus1 = kParamChorus1;
+    static constexpr int kChorus2 = kParamChorus2;
 
     const float* parameters;
     // Mode 1 right (0.5 Hz, from +1), mode 1 left (0.5 Hz, from -1),

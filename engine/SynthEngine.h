@@ -35,6 +35,11 @@ public:
     // One stereo frame. Allocates nothing.
     void renderSample(float& left, float& right);
 
+    // The pole renderSample gives the three output high-pass stages for
+    // "HPCUTOFF" = value: 0.999 - 0.4 * value^3.
+    static float highPassPole(float value) { return 0.999f - 0.4f * (value * value * value); }
+    static constexpr int kHighPassStages = 3;
+
     // note 0..127, velocity 0..1.
     void noteOn(int32_t note, float velocity);
     void noteOff(int32_t note);

@@ -25,14 +25,23 @@
 
 namespace {
 
+// The parameters by the names the host shows (the pulse, manual-width,
+// learn and shared-filter switches have none of their own there).
 enum : int {
-    VOLUME = 1, MASTERPITCH, SAW, SUBOSC, SUBOSCVOLUME, NOISEVOLUME,
-    PULSE, SQUAREPWMODE, SQUAREPWINTENSITY, OSCLFOINTENSITY, HPCUTOFF,
-    CUTOFF, RESONANCE, FILTERCONTOURBIAS, FILTERCONTOUR, FILTERLFO,
-    KEYFOLLOW, ENVGATE, ENVVOLUME, AMPATTACK, AMPDECAY, AMPSUSTAIN,
-    AMPRELEASE, LFO1RATE, LFO1DELAY, LFO1TRIGGER, LFO1WAVEFORM, LFO1CLOCK,
-    ENVVELOCITY, CUTOFFSMOOTH, MODDCO, MODVCF, TRANSPOSE, CHORUS1, CHORUS2,
-    MANUALPW, LEARNALL, SHAREDFILTER,
+    VOLUME = kParamVolume, MASTERPITCH = kParamMasterPitch, SAW = kParamSaw,
+    SUBOSC = kParamSubOsc, SUBOSCVOLUME = kParamSubOscVolume, NOISEVOLUME = kParamNoiseVolume,
+    PULSE = kParamPulse, SQUAREPWMODE = kParamPwMode, SQUAREPWINTENSITY = kParamPwIntensity,
+    OSCLFOINTENSITY = kParamOscLfo, HPCUTOFF = kParamHpCutoff, CUTOFF = kParamCutoff,
+    RESONANCE = kParamResonance, FILTERCONTOURBIAS = kParamContourBias,
+    FILTERCONTOUR = kParamContour, FILTERLFO = kParamFilterLfo, KEYFOLLOW = kParamKeyFollow,
+    ENVGATE = kParamEnvGate, ENVVOLUME = kParamEnvVolume, AMPATTACK = kParamAttack,
+    AMPDECAY = kParamDecay, AMPSUSTAIN = kParamSustain, AMPRELEASE = kParamRelease,
+    LFO1RATE = kParamLfoRate, LFO1DELAY = kParamLfoDelay, LFO1TRIGGER = kParamLfoTrigger,
+    LFO1WAVEFORM = kParamLfoWaveform, LFO1CLOCK = kParamLfoClock,
+    ENVVELOCITY = kParamEnvVelocity, CUTOFFSMOOTH = kParamCutoffSmooth, MODDCO = kParamModDco,
+    MODVCF = kParamModVcf, TRANSPOSE = kParamTranspose, CHORUS1 = kParamChorus1,
+    CHORUS2 = kParamChorus2, MANUALPW = kParamManualPw, LEARNALL = kParamLearnAll,
+    SHAREDFILTER = kParamSharedFilter,
 };
 
 // Menu entries of LFO1WAVEFORM and LFO1CLOCK.

@@ -2,7 +2,6 @@
 
 #include "editor/EditorFactory.h"
 #include "plugin/FactoryBank.h"
-#include "plugin/Parameters.h"
 #include "vst/aeffeditor.h"
 
 #include <algorithm>
@@ -53,15 +52,13 @@ bool recordIsFinite(const ProgramRecord& record)
 // A restored chunk may come from anywhere: a damaged project, a hand-edited
 // preset, another plug-in's state under the right size. The engine is only
 // safe with every value in the form it reads it in (0..1, the two menus
-// their entry indices), so each restored value is brought into that range;
-// values already in form (everything VEMO itself saves from its own
-// controls) pass unchanged.
+// their entry indices), so each restored value is brought into its range
+// from the parameter table; values already in form (everything VEMO itself
+// saves from its own controls) pass unchanged.
 void bringIntoForm(ProgramRecord& record)
 {
-    for (int i = 0; i < kNumParameters; ++i) {
-        const float top = i == kParamLfoWaveform ? 4.0f : i == kParamLfoClock ? 12.0f : 1.0f;
-        record.parameter[i] = std::clamp(record.parameter[i], 0.0f, top);
-    }
+    for (int i = 0; i < kNumParameters; ++i)
+        record.parameter[i] = bringIntoRange(i, record.parameter[i]);
 }
 
 } // namespace
@@ -118,7 +115,7 @@ void VemoVst::setSampleRate(float rate)
     // absurd) is refused; the engine keeps the rate it has.
     if (!(rate >= 1000.0f && rate <= 1000000.0f))
         return;
-    storeShared(sampleRate, rate);
+    storeShared(sampleRate, rate); // parameter displays read it from other threads
     // The audio thread may be rendering right now: leave the rate for it to
     // pick up between blocks instead of rebuilding under its feet.
     requestedRate.store(rate, std::memory_order_relaxed);
@@ -310,7 +307,30 @@ float VemoVst::getParameter(int32_t index)
 
 void VemoVst::getParameterName(int32_t index, char* text)
 {
-    std::strcpy(text, parameterName(index)); // at most 18 bytes
+    std::strcpy(text, parameterHostName(index)); // at most 18 bytes
+}
+
+vemo::ParameterText VemoVst::describeParameter(int32_t index)
+{
+    if (index < 0 || index >= kNumParameters)
+        return {};
+    // One snapshot of every value: a few parameters read another one.
+    float values[kNumParameters];
+    for (int32_t i = 0; i < kNumParameters; ++i)
+        values[i] = engine->parameterBlock.get(i);
+    return vemo::formatParameter(index, values, loadShared(sampleRate));
+}
+
+void VemoVst::getParameterDisplay(int32_t index, char* text)
+{
+    const vemo::ParameterText t = describeParameter(index);
+    std::memcpy(text, t.display, std::strlen(t.display) + 1); // at most 8 bytes
+}
+
+void VemoVst::getParameterLabel(int32_t index, char* label)
+{
+    const vemo::ParameterText t = describeParameter(index);
+    std::memcpy(label, t.label, std::strlen(t.label) + 1); // at most 8 bytes
 }
 
 int32_t VemoVst::getLastParameterIndex() const { return loadShared(lastParameterIndex); }

@@ -12,6 +12,7 @@
 // thread.
 #pragma once
 
+#include "engine/ParameterDisplay.h"
 #include "engine/SynthEngine.h"
 #include "plugin/MidiEventQueue.h"
 #include "plugin/ProgramRecord.h"
@@ -46,6 +47,13 @@ public:
     void setParameter(int32_t index, float value) override;
     float getParameter(int32_t index) override;
     void getParameterName(int32_t index, char* text) override;
+    // The value as the sound uses it ("2.05", "-6.0", "saw") and its unit
+    // ("kHz", "dB", ""), each at most 8 bytes with the terminator. Any
+    // thread (hosts call these from their UI and automation threads while
+    // audio runs): they read the values and the host's rate, allocate
+    // nothing and cost a few dozen floating-point operations.
+    void getParameterDisplay(int32_t index, char* text) override;
+    void getParameterLabel(int32_t index, char* label) override;
 
     // Programs.
     void setProgram(int32_t program) override;
@@ -82,6 +90,8 @@ private:
     void applyEvent(const VstMidiEvent& event);
     void controlChange(int32_t controller, int32_t value);
     void releaseKey(int32_t note);
+    // Display and label of `index` at the current values and host rate.
+    vemo::ParameterText describeParameter(int32_t index);
 
     std::unique_ptr<SynthEngine> engine;
     std::unique_ptr<MidiEventQueue> eventQueue;

@@ -21,6 +21,19 @@ public:
     // Returns the new level, 0 up to slightly above 1 at the end of an attack.
     inline float tick(bool gate, float attack, float decay, float sustain, float release);
 
+    // The segments whose length the editor and the host are shown.
+    enum class Segment { Attack, Decay, Release };
+
+    // Frames a segment of this envelope takes at host rate `sampleRate` (Hz)
+    // for the parameter value `value` (0..1): the attack from level 0 to its
+    // end, a decay from 1 to 0 (sustain 0), a release from 1 to 0. Infinity
+    // where the level never gets there: a decay or release of 1, and values
+    // so near 1 that single precision can no longer move the level.
+    // Pure and cheap (no frame loop beyond the 50-frame ramp of attack 0):
+    // any thread. Follows tick() to within 0.3 % (tests hold it to that).
+    static double segmentFrames(Segment segment, float value, float sampleRate,
+                                bool instantAttack = false);
+
     float sampleRate;
     float rate;         // level units per frame: 150 per second
     float level = 0.0f;

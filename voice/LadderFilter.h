@@ -24,6 +24,21 @@ public:
     // false on the second, which reuses the coefficients of the first.
     inline void process(float* sample, float cutoff, float resonance, bool recompute);
 
+    // The stage gain g that process() computes for `cutoff` (0..1) with this
+    // rateScale, by the same single-precision steps.
+    static float stageGain(float cutoff, float rateScale);
+
+    // The filter's corner in Hz at host rate `sampleRate`: the frequency at
+    // which a signal at normal levels leaves the filter 3 dB below its DC
+    // level, for the cutoff value process() receives (0..1) and resonance 0.
+    // Derived from process()'s own arithmetic: at normal levels each stage
+    // is linear (T(v) = driveScale * v / 2, the inputs stay far below the
+    // knee of the stage function), so the ladder is eight identical one-pole
+    // low-passes y += a * (x - y) with a = g * driveScale / 2, running at
+    // twice the host rate, followed by the shaper's flat gain of 0.875.
+    // Any thread; no state.
+    static double cornerFrequency(float cutoff, float sampleRate);
+
     float pi = 3.1415927f;
     float tuningScale = 40000.0f; // stage gain scale
     float driveScale = 5.75e-05f; // input scale of the stage nonlinearity

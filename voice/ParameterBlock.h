@@ -15,7 +15,8 @@
 inline constexpr int kNumParameters = 47;
 
 // Parameter indices. Values are 0..1 (switches 0.0 or 1.0) except the two
-// menu indices, which hold the entry number as a float.
+// menu indices, which hold the entry number as a float. What else is known
+// about each parameter is in voice/ParameterTable.h.
 enum ParameterIndex : int {
     kParamUnused0 = 0,
     kParamVolume = 1,          // output gain, applied squared
@@ -56,6 +57,13 @@ enum ParameterIndex : int {
     kParamManualPw = 36,       // switch: width set by hand
     kParamLearnAll = 37,       // MIDI learn into every program
     kParamSharedFilter = 38,   // switch: one filter for the summed voices
+    kParamSpare39 = 39,        // 39..45: stored and saved, read by nothing
+    kParamSpare40 = 40,
+    kParamSpare41 = 41,
+    kParamSpare42 = 42,
+    kParamSpare43 = 43,
+    kParamSpare44 = 44,
+    kParamSpare45 = 45,
     kParamLearnProgram = 46,   // MIDI learn into the current program
 };
 

@@ -75,6 +75,15 @@ public:
     // Gate envelope and amplifier; adds subA and subB to the sums.
     void finishFrame(float& firstHalfSum, float& secondHalfSum);
 
+    // The taper runFilter puts on the engine's cutoff value before key
+    // follow, contour and LFO: its cube, never below 0. The value the filter
+    // receives for a CUTOFF setting when nothing modulates it.
+    static float taperedCutoff(float cutoff)
+    {
+        const float c = cutoff * cutoff * cutoff;
+        return c < 0.0f ? 0.0f : c;
+    }
+
     float sampleRate;
     float* parameters;
     SawOscillator sawOsc;
