@@ -133,12 +133,10 @@ TEST(HostInterface, ParameterNamesAndLabels)
     for (int i : {0, 7, 36, 37, 38, 39, 45, 46, 47, -1, 1000})
         EXPECT_EQ(dispatchString(host, effGetParamName, i), "Param") << i;
 
-    // Labels and displays leave the host's buffer untouched.
+    // Labels and displays answer 0 (their texts: test_parameter_display).
     char buffer[32];
-    std::memset(buffer, 'x', sizeof(buffer));
     EXPECT_EQ(host.dispatch(effGetParamLabel, 12, 0, buffer), 0);
     EXPECT_EQ(host.dispatch(effGetParamDisplay, 12, 0, buffer), 0);
-    EXPECT_EQ(buffer[0], 'x');
 
     // A name never writes more than the longest name and its terminator.
     char guard[64];
