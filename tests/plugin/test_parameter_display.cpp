@@ -198,14 +198,17 @@ TEST(ParameterDisplay, TextsFitTheirEightBytesForAnyIndexAndValue)
                         host.dispatch(opcode, index, 0, canary);
                         const size_t length = strnlen(canary, sizeof canary);
                         ASSERT_LT(length, 8u) << "opcode " << opcode << " index " << index << " value " << value;
-                        for (size_t i = length + 1; i < sizeof canary; ++i)
+                        for (size_t i = length + 1; i < sizeof canary; ++i) {
                             ASSERT_EQ(canary[i], 0x7f) << "written past the text: opcode " << opcode
                                                        << " index " << index << " value " << value;
-                        for (size_t i = 0; i < length; ++i)
+                        }
+                        for (size_t i = 0; i < length; ++i) {
                             ASSERT_TRUE(canary[i] > ' ' - 1 && canary[i] < 127) << int(canary[i]);
+                        }
                     }
-                    if (other < 0 && index >= 0 && index < kNumParameters)
+                    if (other < 0 && index >= 0 && index < kNumParameters) {
                         EXPECT_FALSE(display(host, index).empty()) << index << " at " << value;
+                    }
                 }
     }
 }
