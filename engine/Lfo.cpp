@@ -2,6 +2,7 @@
 
 #include "voice/Random.h"
 
+#include <algorithm>
 #include <cmath>
 
 Lfo::Lfo(float sampleRate) : increment(256.0f / sampleRate), sampleRate(sampleRate)
@@ -81,4 +82,36 @@ float lfoClockFactor(int k)
         0.0125f,       0.00625f,     0.003125f,
     };
     return k >= 1 && k <= 12 ? factors[k] : 0.0f;
+}
+
+double lfoSoundingRate(float nominalHz, float sampleRate)
+{
+    const float increment = nominalHz / sampleRate * 256.0f;
+    if (!(increment > 0.0f) || !std::isfinite(increment))
+        return 0.0;
+    if (increment >= 255.0f)
+        return double(increment) * double(sampleRate) / 255.0;
+    // Within each binade [2^e, 2^(e+1)) of the phase, floats are spaced by
+    // 2^(e-23), and phase + increment rounds to a multiple of it: every step
+    // there adds the increment rounded to that spacing (exactly half-way it
+    // alternates, adding the increment on average). Count the steps of one
+    // cycle, from the first step's phase up to 255, binade by binade.
+    double steps = 1.0; // 0 -> increment, exact
+    double phase = increment;
+    int exponent = 0;
+    std::frexp(double(increment), &exponent); // increment in [2^(exponent-1), 2^exponent)
+    for (int e = exponent - 1; phase < 255.0; ++e) {
+        const double top = std::min(std::ldexp(1.0, e + 1), 255.0);
+        const double spacing = std::ldexp(1.0, e - 23);
+        const double units = double(increment) / spacing;
+        double step = std::round(units) * spacing;
+        if (units - std::floor(units) == 0.5)
+            step = double(increment);
+        if (step <= 0.0)
+            return 0.0; // the phase stops here: the LFO holds its value
+        const double n = std::ceil((top - phase) / step);
+        steps += n;
+        phase += n * step;
+    }
+    return double(sampleRate) / steps;
 }

@@ -53,13 +53,12 @@ private:
 inline float lfoFreeRunningRate(float value) { return 20.0f * (value * value * value * value); }
 
 // The rate in Hz an LFO at `sampleRate` sounds at when the engine sets the
-// nominal rate `nominalHz`: the increment it computes, nominal / rate * 256,
-// advances a cycle of 255 table steps.
-inline double lfoSoundingRate(float nominalHz, float sampleRate)
-{
-    const float increment = nominalHz / sampleRate * 256.0f;
-    return double(increment) * double(sampleRate) / 255.0;
-}
+// nominal rate `nominalHz`: the increment it computes (nominal / rate * 256)
+// added to a single-precision phase, one cycle per 255 table steps. At slow
+// rates the phase cannot take the increment exactly: each addition rounds to
+// the spacing of floats near the phase, so the cycle runs faster or slower
+// than nominal (or the phase stops, and so the LFO). Any thread; no state.
+double lfoSoundingRate(float nominalHz, float sampleRate);
 
 // Tempo-sync factor of the "LFO1CLOCK" menu entry k = 1..12: the LFO rate in
 // Hz is the host tempo in beats per minute times this. 0 for any other k

@@ -30,7 +30,7 @@ public:
     // where the level never gets there: a decay or release of 1, and values
     // so near 1 that single precision can no longer move the level.
     // Pure and cheap (no frame loop beyond the 50-frame ramp of attack 0):
-    // any thread. Follows tick() to within 0.3 % (tests hold it to that).
+    // any thread. Follows tick() to within 0.5 % (tests hold it to that).
     static double segmentFrames(Segment segment, float value, float sampleRate,
                                 bool instantAttack = false);
 

@@ -239,3 +239,59 @@ TEST(SynthEngine, SharedFilterModeSumsThroughOneFilter)
     EXPECT_GT(peak, 0.01);
     EXPECT_LT(peak, 2.0); // the level factor is clamped at 1
 }
+
+// The rates and corners the displays show are the engine's: the LFO increment
+// it sets for LFO1RATE (bit for bit), the rate that increment sounds at, and
+// the corner of its three high-pass stages measured with a sine.
+TEST(SynthEngine, RatesAndCornersShownAreTheEngines)
+{
+    for (float rate : {44100.0f, 96000.0f}) {
+        EngineRig rig(rate);
+        for (float value : {0.0f, 0.05f, 0.2f, 0.3f, 0.5f, 0.73f, 1.0f}) {
+            rig.engine.parameterBlock.set(kParamLfoRate, value);
+            rig.run(1);
+            EXPECT_EQ(rig.engine.lfo->increment, lfoFreeRunningRate(value) / rate * 256.0f) << value;
+            // 255 table steps make a cycle.
+            Lfo probe(rate);
+            probe.increment = rig.engine.lfo->increment;
+            probe.phase = 0.0f;
+            int frames = 0;
+            float previous = 0.0f;
+            int wraps = 0;
+            while (value > 0.1f && wraps < 3 && frames < 100000000) {
+                previous = probe.phase;
+                probe.tick(0);
+                ++frames;
+                if (probe.phase < previous) // wrapped at the start of this tick
+                    ++wraps;
+            }
+            if (value > 0.1f) {
+                const double sounding = lfoSoundingRate(lfoFreeRunningRate(value), rate);
+                EXPECT_NEAR(double(frames - 1) / rate * sounding, 3.0, 0.003) << value;
+            }
+            if (value == 0.05f) { // so slow that the phase cannot move at all
+                EXPECT_EQ(lfoSoundingRate(lfoFreeRunningRate(value), rate), 0.0);
+            }
+        }
+        for (float value : {0.0f, 0.3f, 0.6f, 1.0f}) {
+            const float R = SynthEngine::highPassPole(value);
+            const double corner = OnePoleFilter::highPassCorner(R, SynthEngine::kHighPassStages, rate);
+            auto gainAt = [&](double hz) {
+                OnePoleFilter stages[3];
+                double re = 0.0, im = 0.0;
+                const int n = int(rate * 2.0f);
+                for (int k = 0; k < 2 * n; ++k) {
+                    float x = float(0.1 * std::sin(2.0 * M_PI * hz * k / rate));
+                    for (auto& s : stages)
+                        x = s.highPass(x, R);
+                    if (k >= n) {
+                        re += x * std::sin(2.0 * M_PI * hz * k / rate);
+                        im += x * std::cos(2.0 * M_PI * hz * k / rate);
+                    }
+                }
+                return 2.0 * std::sqrt(re * re + im * im) / n / 0.1;
+            };
+            EXPECT_NEAR(gainAt(corner), std::sqrt(0.5), 0.005) << "HPCUTOFF " << value << " at " << rate;
+        }
+    }
+}

@@ -186,3 +186,48 @@ TEST(Envelope, DecayAndReleaseFactorIsFormedFirst)
     }
     EXPECT_GT(differ, 0);
 }
+
+// The segment lengths the editor and the host are shown follow the envelope's
+// own steps: at every rate and setting within 0.5 %, the fixed ramp of attack
+// 0 exactly, and "never" exactly where single precision stops the level.
+TEST(Envelope, SegmentLengthsShownFollowTheSteps)
+{
+    using Segment = Envelope::Segment;
+    for (float rate : {22050.0f, 44100.0f, 48000.0f, 96000.0f, 192000.0f}) {
+        for (float v : {0.0f, 0.001f, 0.05f, 0.1f, 0.25f, 0.4f, 0.5f, 0.63f, 0.75f, 0.82f, 0.9f, 1.0f}) {
+            const double attack = Envelope::segmentFrames(Segment::Attack, v, rate);
+            EXPECT_NEAR(attack / double(attackFrames(rate, v, false)), 1.0, 0.005) << v << " at " << rate;
+            if (v < 0.85f) { // beyond that the loop would run for millions of frames
+                const double decay = Envelope::segmentFrames(Segment::Decay, v, rate);
+                EXPECT_NEAR(decay / double(fallFrames(rate, true, v, 50000000)), 1.0, 0.005) << v << " at " << rate;
+                const double release = Envelope::segmentFrames(Segment::Release, v, rate);
+                EXPECT_NEAR(release / double(fallFrames(rate, false, v, 50000000)), 1.0, 0.005) << v << " at " << rate;
+            }
+        }
+        EXPECT_EQ(Envelope::segmentFrames(Segment::Attack, 0.0f, rate), double(attackFrames(rate, 0.0f, false)));
+        EXPECT_EQ(Envelope::segmentFrames(Segment::Attack, 0.0f, rate, true), 1.0);
+    }
+    EXPECT_EQ(Envelope::segmentFrames(Segment::Attack, 0.0f, 44100.0f), 48.0);
+    EXPECT_EQ(Envelope::segmentFrames(Segment::Attack, 0.5f, 44100.0f), 4992.0);
+    EXPECT_TRUE(std::isinf(Envelope::segmentFrames(Segment::Decay, 1.0f, 44100.0f)));
+    EXPECT_TRUE(std::isinf(Envelope::segmentFrames(Segment::Release, 1.0f, 44100.0f)));
+    EXPECT_TRUE(std::isinf(Envelope::segmentFrames(Segment::Release, 0.0f, 44100.0f, true)));
+
+    // Near 1 the step falls below half the spacing of floats somewhere on the
+    // way down: the level stops there for good, and the length is infinite.
+    for (float v : {0.935f, 0.95f, 0.99f}) {
+        EXPECT_TRUE(std::isinf(Envelope::segmentFrames(Segment::Decay, v, 44100.0f))) << v;
+        Envelope env(44100.0f, false);
+        env.attackDone = true;
+        env.level = 1.0f;
+        float previous = 2.0f;
+        long frames = 0;
+        while (env.level != previous && frames < 100000000) {
+            previous = env.level;
+            env.tick(true, 0.0f, v, 0.0f, 0.0f);
+            ++frames;
+        }
+        EXPECT_GT(env.level, 0.0f) << v; // stuck above 0
+    }
+    EXPECT_TRUE(std::isfinite(Envelope::segmentFrames(Segment::Decay, 0.9f, 44100.0f)));
+}

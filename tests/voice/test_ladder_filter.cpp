@@ -179,3 +179,43 @@ TEST(LadderFilter, StageFunctionMultipliesLeftToRight)
     }
     EXPECT_GT(differ, 0);
 }
+
+// The corner shown for a cutoff value comes from the stage gain process()
+// computes (bit for bit) and matches the filter's measured response to a
+// quiet sine: 3 dB below its DC gain within 0.5 %, at rates below and above
+// 44.1 kHz, where the cutoff scale changes.
+TEST(LadderFilter, CornerShownIsTheMeasuredMinus3dBPoint)
+{
+    for (float rate : {22050.0f, 44100.0f, 96000.0f}) {
+        for (int i = 0; i <= 100; ++i) {
+            const float cutoff = float(i) / 100.0f;
+            LadderFilter f(rate);
+            float x = 0.0f;
+            f.process(&x, cutoff, 0.0f, true);
+            EXPECT_EQ(LadderFilter::stageGain(cutoff, f.rateScale), f.g) << cutoff;
+        }
+        auto gainAt = [rate](float cutoff, double hz) {
+            LadderFilter f(rate);
+            const double run = 2.0 * rate;
+            const int n = int(run * 0.25);
+            double re = 0.0, im = 0.0;
+            for (int k = 0; k < 2 * n; ++k) {
+                float x = float(0.01 * std::sin(2.0 * M_PI * hz * k / run));
+                f.process(&x, cutoff, 0.0f, k % 2 == 0);
+                if (k >= n) { // one sub-sample late, through the 0.875 shaper gain
+                    re += x * std::sin(2.0 * M_PI * hz * (k - 1) / run);
+                    im += x * std::cos(2.0 * M_PI * hz * (k - 1) / run);
+                }
+            }
+            return 2.0 * std::sqrt(re * re + im * im) / n / (0.01 * 0.875);
+        };
+        for (float v : {0.3f, 0.5f, 0.8f, 1.0f}) {
+            const float cutoff = v * v * v;
+            const double shown = LadderFilter::cornerFrequency(cutoff, rate);
+            EXPECT_NEAR(gainAt(cutoff, shown * 0.995), std::sqrt(0.5), 0.01) << v << " at " << rate;
+            EXPECT_GT(gainAt(cutoff, shown * 0.995), std::sqrt(0.5)) << v << " at " << rate;
+            EXPECT_LT(gainAt(cutoff, shown * 1.005), std::sqrt(0.5)) << v << " at " << rate;
+        }
+    }
+    EXPECT_EQ(LadderFilter::cornerFrequency(0.0f, 44100.0f), 0.0);
+}

@@ -261,3 +261,22 @@ TEST(Voice, ExtremeButValidSettingsStayFinite)
         }
     }
 }
+
+// The taper the displays use is the one the filter stage puts on the cutoff:
+// with nothing modulating it, the filter receives the cube of the value (up
+// to the slow jitter, which scales with the fourth power and is tiny here).
+TEST(Voice, CutoffTaperIsWhatTheFilterReceives)
+{
+    for (float cutoff : {0.0f, 0.1f, 0.3f, 0.45f}) {
+        VoiceRig rig;
+        rig.params.set(kParamCutoff, cutoff);
+        rig.voice.startNote(60, 1.0f);
+        float a = 0.0f, b = 0.0f;
+        rig.frame(a, b, 0.0f, 0.0f, cutoff);
+        const float received = rig.voice.filter->fc * 2.0f / rig.voice.filter->rateScale;
+        EXPECT_NEAR(received, Voice::taperedCutoff(cutoff), 1e-5f + 1e-3f * Voice::taperedCutoff(cutoff))
+            << cutoff;
+    }
+    EXPECT_EQ(Voice::taperedCutoff(-0.5f), 0.0f);
+    EXPECT_EQ(Voice::taperedCutoff(0.5f), 0.125f);
+}
