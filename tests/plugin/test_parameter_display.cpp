@@ -239,8 +239,10 @@ TEST(ParameterDisplay, EveryParameterShowsItsValueWithItsUnit)
     EXPECT_EQ(display(host, kParamLfoClock), "1/8");
     EXPECT_EQ(display(host, kParamLfoRate) + " " + label(host, kParamLfoRate), "1/8 sync");
     host.setParameter(kParamLfoClock, 0.0f);
-    host.setParameter(kParamLfoRate, 0.5f); // 20 * 0.5^4 = 1.25 Hz nominal, 256/255 of it heard
-    EXPECT_EQ(display(host, kParamLfoRate) + " " + label(host, kParamLfoRate), "1.25 Hz");
+    // 20 * 0.5^4 = 1.25 Hz nominal; a cycle of 255 table steps, and the
+    // float phase rounding each step, make it 1.26 Hz heard.
+    host.setParameter(kParamLfoRate, 0.5f);
+    EXPECT_EQ(display(host, kParamLfoRate) + " " + label(host, kParamLfoRate), "1.26 Hz");
     host.setParameter(kParamMasterPitch, 0.625f);
     EXPECT_EQ(display(host, kParamMasterPitch) + " " + label(host, kParamMasterPitch), "+25.0 cents");
     host.setParameter(kParamOscLfo, 0.5f); // 1.5 semitones at full swing
