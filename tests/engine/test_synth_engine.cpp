@@ -250,10 +250,10 @@ TEST(SynthEngine, RatesAndCornersShownAreTheEngines)
         for (float value : {0.0f, 0.05f, 0.2f, 0.3f, 0.5f, 0.73f, 1.0f}) {
             rig.engine.parameterBlock.set(kParamLfoRate, value);
             rig.run(1);
-            EXPECT_EQ(rig.engine.lfo->increment, lfoFreeRunningRate(value) / rate * 256.0f) << value;
+            EXPECT_EQ(rig.engine.lfo.increment, lfoFreeRunningRate(value) / rate * 256.0f) << value;
             // 255 table steps make a cycle.
             Lfo probe(rate);
-            probe.increment = rig.engine.lfo->increment;
+            probe.increment = rig.engine.lfo.increment;
             probe.phase = 0.0f;
             int frames = 0;
             float previous = 0.0f;

@@ -273,7 +273,7 @@ TEST(Voice, CutoffTaperIsWhatTheFilterReceives)
         rig.voice.startNote(60, 1.0f);
         float a = 0.0f, b = 0.0f;
         rig.frame(a, b, 0.0f, 0.0f, cutoff);
-        const float received = rig.voice.filter->fc * 2.0f / rig.voice.filter->rateScale;
+        const float received = rig.voice.filter.fc * 2.0f / rig.voice.filter.rateScale;
         EXPECT_NEAR(received, Voice::taperedCutoff(cutoff), 1e-5f + 1e-3f * Voice::taperedCutoff(cutoff))
             << cutoff;
     }
