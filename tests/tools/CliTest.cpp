@@ -226,3 +226,41 @@ TEST(Cli, TheRealModuleRendersTheNotesPitch)
     EXPECT_EQ(fileBytes(out), fileBytes(again));
     (void)noteEnd;
 }
+
+// With VEMO loaded, --list-params shows each value with its unit and what
+// --set takes, and --set takes readable names, refuses values outside a
+// parameter's range and accepts the shown forms: a menu entry, a switch text,
+// an octave, a quantity with its unit.
+TEST(Cli, VemoParametersTakeTheirShownForms)
+{
+    const std::string vemo = "--plugin '" VEMO_MODULE_PATH "' ";
+    CommandRun list = vemoRender(vemo + "--list-params");
+    ASSERT_EQ(list.status, 0) << list.output;
+    for (const char* text : {"CUTOFF", "18.6 kHz", "LFO WAVE", "sin tri saw rec noise (or 0..4)", "PULSE",
+                             "-12 semi", "1.09 ms", "0..1, or a frequency such as 2.5kHz"})
+        EXPECT_NE(list.output.find(text), std::string::npos) << text << "\n" << list.output;
+
+    auto valueAfter = [&](const std::string& sets, const std::string& name) {
+        CommandRun r = vemoRender(vemo + "-q " + sets + " --list-params");
+        EXPECT_EQ(r.status, 0) << r.output;
+        const size_t line = r.output.find(" " + name + " ");
+        return line == std::string::npos ? std::string() : r.output.substr(line, r.output.find('\n', line) - line);
+    };
+    EXPECT_NE(valueAfter("--set LFO1WAVEFORM=saw", "LFO1WAVEFORM").find(" 2 "), std::string::npos);
+    EXPECT_NE(valueAfter("--set lfo_sync=1/8T", "LFO1CLOCK").find(" 8 "), std::string::npos);
+    EXPECT_NE(valueAfter("--set PULSE=on", "PULSE").find(" on "), std::string::npos);
+    EXPECT_NE(valueAfter("--set TRANSPOSE=+12semi", "TRANSPOSE").find("+12 semi"), std::string::npos);
+    EXPECT_NE(valueAfter("--set CUTOFF=1.2kHz", "CUTOFF").find("1.20 kHz"), std::string::npos);
+    EXPECT_NE(valueAfter("--set AMPRELEASE=300ms", "AMPRELEASE").find("300 ms"), std::string::npos);
+    EXPECT_NE(valueAfter("--set AMPSUSTAIN=-6dB", "AMPSUSTAIN").find("-6.0 dB"), std::string::npos);
+    EXPECT_NE(valueAfter("--set 24=3Hz", "LFO1RATE").find("3.00 Hz"), std::string::npos);
+
+    for (const char* wrong : {"CUTOFF=1.5", "LFO1WAVEFORM=5", "CUTOFF=50kHz", "SAW=maybe", "CUTOFF=2dB",
+                              "NOSUCH=1", "47=0.5"}) {
+        CommandRun r = vemoRender(vemo + "--set " + wrong + " --list-params");
+        EXPECT_EQ(r.status, 2) << wrong << ": " << r.output;
+        EXPECT_NE(r.output.find(wrong), std::string::npos) << r.output;
+    }
+    CommandRun range = vemoRender(vemo + "--set LFO1CLOCK=13");
+    EXPECT_NE(range.output.find("(or 0..12)"), std::string::npos) << range.output;
+}

@@ -9,6 +9,8 @@
 #include "tools/vemo-render/Renderer.h"
 #include "tools/vemo-render/SongFilter.h"
 #include "tools/vemo-render/TempoMap.h"
+#include "tools/vemo-render/VemoParameters.h"
+#include "voice/ParameterTable.h"
 
 #include <CLI/CLI.hpp>
 
@@ -190,14 +192,21 @@ int resolveParameter(PluginHost& host, const std::string& key, const std::string
             throw UsageError(option + ": the plug-in has parameters 0 to " + std::to_string(count - 1));
         return index;
     }
+    if (isVemo(host.info())) {
+        // VEMO's parameters by their host names or their readable names.
+        const int index = findParameter(key);
+        if (index < 0)
+            throw UsageError(option + ": no parameter is called '" + key + "' (see --list-params)");
+        return index;
+    }
     std::vector<std::string> names;
     for (int i = 0; i < count; ++i)
         names.push_back(host.parameterName(i));
     return findByName(names, key, "parameter", false);
 }
 
-// The values a parameter takes: 0..1 as VST has it, except VEMO's two menus,
-// which hold the index of their entry.
+// The values a parameter takes: 0..1 as VST has it; VEMO's from its
+// parameter table (its two menus hold the index of their entry).
 struct ValueRange {
     float low = 0.0f;
     float high = 1.0f;
@@ -206,18 +215,17 @@ struct ValueRange {
 
 ValueRange parameterRange(PluginHost& host, int index)
 {
-    if (host.info().uniqueID == kVemoUniqueId) {
-        std::string name = host.parameterName(index);
-        if (name == "LFO1WAVEFORM")
-            return {0.0f, 4.0f, true};
-        if (name == "LFO1CLOCK")
-            return {0.0f, 12.0f, true};
+    if (isVemo(host.info()) && index >= 0 && index < kNumParameters) {
+        const ParameterInfo& p = kParameterTable[index];
+        return {p.minimum, p.maximum, p.kind == ParameterKind::Menu};
     }
     return {};
 }
 
 std::string describeRange(PluginHost& host, int index)
 {
+    if (isVemo(host.info()) && index >= 0 && index < kNumParameters)
+        return std::string(kParameterTable[index].title) + " takes " + vemoValueForms(index);
     ValueRange r = parameterRange(host, index);
     char text[96];
     std::snprintf(text, sizeof text, "%s takes %s%g..%g", host.parameterName(index).c_str(),
@@ -231,7 +239,29 @@ bool inRange(PluginHost& host, int index, double value)
     return value >= double(r.low) && value <= double(r.high);
 }
 
-void applySet(PluginHost& host, const std::string& assignment)
+// VEMO's own parameters also take the form they are shown in (see
+// VemoParameters.h); its table's ranges refuse the rest.
+void applyVemoSet(PluginHost& host, const std::string& assignment, int index, const std::string& valueText,
+                  bool quiet)
+{
+    float values[kNumParameters];
+    for (int i = 0; i < kNumParameters; ++i)
+        values[i] = host.getParameter(i);
+    float value = 0.0f;
+    try {
+        value = vemoValueOf(index, valueText, values, float(host.sampleRate()));
+    } catch (const ValueError& e) {
+        throw UsageError("--set " + assignment + ": " + e.what());
+    }
+    host.setParameter(index, value);
+    char* end = nullptr;
+    std::strtof(valueText.c_str(), &end);
+    if (!quiet && (end == valueText.c_str() || *end != 0))
+        std::cerr << "vemo-render: " << assignment << " sets " << kParameterTable[index].title << " to "
+                  << value << " (" << host.parameterDisplay(index) << ")\n";
+}
+
+void applySet(PluginHost& host, const std::string& assignment, bool quiet)
 {
     size_t eq = assignment.find('=');
     if (eq == std::string::npos || eq == 0 || eq + 1 == assignment.size())
@@ -239,6 +269,8 @@ void applySet(PluginHost& host, const std::string& assignment)
     std::string key = assignment.substr(0, eq);
     std::string valueText = assignment.substr(eq + 1);
     int index = resolveParameter(host, key, "--set " + assignment);
+    if (isVemo(host.info()))
+        return applyVemoSet(host, assignment, index, valueText, quiet);
     char* end = nullptr;
     float value = std::strtof(valueText.c_str(), &end);
     if (!end || *end != 0 || !std::isfinite(value))
@@ -282,6 +314,25 @@ std::vector<ParameterAutomation> resolveAutomation(PluginHost& host, const std::
         out.push_back(std::move(a));
     }
     return out;
+}
+
+void listParameters(PluginHost& host)
+{
+    const bool vemo = isVemo(host.info());
+    if (vemo)
+        std::printf("%4s  %-18s %-14s %-9s %-11s %s\n", "", "host name", "name", "value", "shown", "takes");
+    for (int i = 0; i < host.info().numParams; ++i) {
+        std::string display = host.parameterDisplay(i);
+        if (vemo) {
+            char value[32];
+            std::snprintf(value, sizeof value, "%.6g", double(host.getParameter(i)));
+            std::printf("%4d  %-18s %-14s %-9s %-11s %s\n", i, host.parameterName(i).c_str(),
+                        kParameterTable[i].title, value, display.c_str(), vemoValueForms(i).c_str());
+            continue;
+        }
+        std::printf("%4d  %-24s %.6g%s%s\n", i, host.parameterName(i).c_str(), double(host.getParameter(i)),
+                    display.empty() ? "" : "  ", display.c_str());
+    }
 }
 
 double processCpuSeconds()
@@ -542,7 +593,7 @@ int run(Options o)
         chosen = "'" + o.fxp + "'";
     }
     for (const std::string& s : o.sets)
-        applySet(host, s);
+        applySet(host, s, o.quiet);
 
     // Lists show the state after the changes above (a loaded bank's names).
     if (o.listPrograms) {
@@ -550,13 +601,8 @@ int run(Options o)
         for (int i = 0; i < host.info().numPrograms; ++i)
             std::printf("%4d%s %s\n", i, i == current ? "*" : " ", host.programName(i).c_str());
     }
-    if (o.listParams) {
-        for (int i = 0; i < host.info().numParams; ++i) {
-            std::string display = host.parameterDisplay(i);
-            std::printf("%4d  %-24s %.6g%s%s\n", i, host.parameterName(i).c_str(), double(host.getParameter(i)),
-                        display.empty() ? "" : "  ", display.c_str());
-        }
-    }
+    if (o.listParams)
+        listParameters(host);
     if (!o.saveFxp.empty()) {
         savePresetFile(host, o.saveFxp, false);
         if (!o.quiet)
@@ -754,7 +800,8 @@ int main(int argc, char** argv)
         ->type_name("N|NAME");
     app.add_option("--set", o.sets,
                    "Set one parameter after the program is chosen: NAME=VALUE or INDEX=VALUE, values 0..1 "
-                   "(VEMO's menus LFO1WAVEFORM 0..4 and LFO1CLOCK 0..12; repeatable; see --list-params)")
+                   "(VEMO's menus LFO1WAVEFORM 0..4 and LFO1CLOCK 0..12); VEMO's parameters also take their "
+                   "shown form, e.g. LFO1WAVEFORM=saw, CUTOFF=1.2kHz, AMPRELEASE=300ms (repeatable; see --list-params)")
         ->type_name("NAME=VALUE");
     app.add_flag("--follow-program-changes", o.followProgramChanges,
                  "Let the file's program changes switch the sound even with --program, --fxp or --set");
@@ -806,7 +853,8 @@ int main(int argc, char** argv)
     app.add_flag("--demo", o.demo, "Render the built-in demo (what happens when no MIDI file is given)");
     app.add_flag("--info", o.info, "Show the plug-in's name, vendor, version, ID, inputs/outputs and flags");
     app.add_flag("--list-programs", o.listPrograms, "List the programs (sounds) with their numbers");
-    app.add_flag("--list-params", o.listParams, "List the parameters: index, name and current value");
+    app.add_flag("--list-params", o.listParams,
+                 "List the parameters: index, name, current value, the value with its unit, and what --set takes");
     app.add_flag("-q,--quiet", o.quiet, "Print nothing but errors");
     app.add_flag("--stats", o.stats, "Measure the CPU time spent in the plug-in and in the host");
     app.set_version_flag("--version", "vemo-render 1.0");
@@ -820,6 +868,7 @@ int main(int argc, char** argv)
         "  vemo-render song.mid --program 5 -o arp.flac --bits 16\n"
         "  vemo-render song.mid --fxp lead.fxp --set CUTOFF=0.35 --set RESONANCE=0.6\n"
         "  vemo-render song.mid --program \"Warm Pad\" --channel 2 --automate CUTOFF=1:1:0.1,9:1:0.8 --normalize\n"
+        "  vemo-render song.mid --set CUTOFF=800Hz --set LFO1WAVEFORM=tri --set PULSE=on\n"
         "  vemo-render --list-programs\n"
         "  vemo-render --program \"Funky Bass\" --set CUTOFF=0.2 --save-fxp mybass.fxp\n"
         "  vemo-render --audition out/bank                 every program, and a contact sheet\n\n"
