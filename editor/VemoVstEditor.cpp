@@ -3,6 +3,7 @@
 #include <cmath>
 #include <thread>
 
+#include "gui/Platform.h"
 #include "vst/audioeffect.h"
 #include "voice/ParameterTable.h"
 
@@ -16,10 +17,14 @@ constexpr int32_t kMenuTop = 169;
 constexpr int32_t kMenuBottom = 182;
 constexpr int32_t kMenuWidth = 27;
 
-// Menu colours, matched by the panel artwork.
-constexpr CColor kMenuText{60, 60, 70, 255};
+// Menu colours, matched by the panel artwork: the fill of the panel's menu
+// wells, and the text in the panel's label colour, which stands out from the
+// fill by a contrast ratio of 8.9 (the earlier grey, 60, 60, 70, managed 1.9
+// and could hardly be read). In the pop-up list the entry under the pointer
+// lies on the colour of the section frames, with white text.
+constexpr CColor kMenuText{184, 180, 200, 255};
 constexpr CColor kMenuFill{25, 20, 36, 255};
-constexpr CColor kMenuSelected{25, 25, 25, 255};
+constexpr CColor kMenuSelected{74, 66, 98, 255};
 
 CBitmap* loadBitmap(int32_t id, bool blackIsTransparent)
 {
@@ -146,6 +151,13 @@ bool VemoVstEditor::open(void* ptr)
     learnCurrentButton = makeLearnButton(135, 320, kParamLearnProgram, bmpLearnCurrent);
     learnAllButton = makeLearnButton(166, 320, kParamLearnAll, bmpLearnAll);
 
+    // The display goes in last: it overlaps no control.
+    display = new ProgramDisplay(kDisplayRect);
+    frame->addView(display);
+    shownParameter = -1;
+    openGestures = 0;
+    refreshDisplay();
+
     bound.store(true);
     return true;
 }
@@ -259,6 +271,7 @@ void VemoVstEditor::close()
     if (frame != nullptr)
         frame->forget(); // releases every control, then the window
     frame = nullptr;
+    display = nullptr;
     byParameter.fill(nullptr);
     learnCurrentButton = learnAllButton = nullptr;
     volumeKnob = masterPitchKnob = nullptr;
@@ -292,6 +305,7 @@ void VemoVstEditor::releaseBitmaps()
 
 void VemoVstEditor::idle()
 {
+    refreshDisplay();
     AEffGUIEditor::idle();
     if (frame != nullptr && clockMenu != nullptr && waveMenu != nullptr) {
         clockMenu->setValue(parameter(kParamLfoClock));
@@ -320,9 +334,68 @@ void VemoVstEditor::valueChanged(CDrawContext* context, CControl* control)
     const int32_t tag = control->getTag();
     // Only real parameter indices reach the host (a negative tag would be
     // reported to it as an automated parameter otherwise).
-    if (tag >= 0 && tag < kNumParameters && effect != nullptr)
+    if (tag >= 0 && tag < kNumParameters && effect != nullptr) {
         effect->setParameterAutomated(tag, control->getValue());
+        touchParameter(tag);
+    }
     control->setDirty(true);
+}
+
+void VemoVstEditor::beginEdit(int32_t index)
+{
+    AEffGUIEditor::beginEdit(index);
+    ++openGestures;
+    touchParameter(index);
+}
+
+void VemoVstEditor::endEdit(int32_t index)
+{
+    AEffGUIEditor::endEdit(index);
+    if (openGestures > 0)
+        --openGestures;
+    lastTouch = VSTGUI::platform::tickCount();
+}
+
+void VemoVstEditor::touchParameter(int32_t index)
+{
+    if (display == nullptr || parameterInfo(index) == nullptr)
+        return;
+    shownParameter = index;
+    lastTouch = VSTGUI::platform::tickCount();
+    refreshDisplay();
+}
+
+void VemoVstEditor::refreshDisplay()
+{
+    if (display == nullptr || effect == nullptr)
+        return;
+    // Back to the program after a moment of rest; unsigned tick arithmetic.
+    if (shownParameter >= 0 && openGestures == 0 &&
+        VSTGUI::platform::tickCount() - lastTouch >= kDisplayRest)
+        shownParameter = -1;
+
+    // The host's answers are at most 8 bytes (texts) and 25 (the name);
+    // the buffers leave room for plug-ins that write more.
+    char name[64] = {};
+    effect->getProgramName(name);
+    name[sizeof name - 1] = 0;
+    display->setProgram(effect->getProgram() + 1, name);
+    if (shownParameter < 0) {
+        display->showProgram();
+        return;
+    }
+    char value[64] = {};
+    char unit[64] = {};
+    effect->getParameterDisplay(shownParameter, value);
+    effect->getParameterLabel(shownParameter, unit);
+    value[sizeof value - 1] = 0;
+    unit[sizeof unit - 1] = 0;
+    std::string text = value;
+    if (unit[0] != 0)
+        text += std::string(text.empty() ? "" : " ") + unit;
+    const ParameterInfo& info = kParameterTable[shownParameter];
+    const float position = info.kind == ParameterKind::Continuous ? parameter(shownParameter) : -1.f;
+    display->showParameter(info.title, text, position);
 }
 
 int32_t VemoVstEditor::controlModifierClicked(CDrawContext* context, CControl* control,

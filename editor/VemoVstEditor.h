@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "editor/AEffGUIEditor.h"
+#include "editor/ProgramDisplay.h"
 #include "gui/vstgui.h"
 #include "voice/ParameterBlock.h"
 
@@ -36,6 +37,9 @@ public:
     void setParameter(int32_t index, float value) override;
 
     void valueChanged(VSTGUI::CDrawContext* context, VSTGUI::CControl* control) override;
+    // Gestures also bring the touched parameter onto the display.
+    void beginEdit(int32_t index) override;
+    void endEdit(int32_t index) override;
     int32_t controlModifierClicked(VSTGUI::CDrawContext* context, VSTGUI::CControl* control,
                                    int32_t button) override;
 
@@ -44,6 +48,13 @@ public:
     VSTGUI::CControl* getControl(int32_t index) const;
     // Whether setParameter refreshes the control of `index`.
     static bool isRefreshedParameter(int32_t index);
+
+    // The header's display (null while the window is closed). It shows the
+    // program, or for kDisplayRest ms after the player last touched a
+    // control (and for as long as a gesture lasts) that parameter's value.
+    ProgramDisplay* getDisplay() const { return display; }
+    static constexpr uint32_t kDisplayRest = 1500; // ms
+    static constexpr VSTGUI::CRect kDisplayRect{262, 14, 572, 62};
 
 private:
     float parameter(int32_t index) const;
@@ -56,6 +67,9 @@ private:
     VSTGUI::CHorizontalSwitch* makeTransposeSwitch(int32_t x, int32_t y, int32_t tag);
     VSTGUI::COptionMenu* makeMenu(int32_t x, int32_t tag); // entries from the parameter table
     void releaseBitmaps();
+    // Display: show `index` now / bring the texts up to date (idle).
+    void touchParameter(int32_t index);
+    void refreshDisplay();
 
     // Controls, by the parameter they serve. Owned by the frame.
     VSTGUI::COnOffButton* learnCurrentButton = nullptr;     // 46
@@ -109,6 +123,11 @@ private:
     VSTGUI::CBitmap* bmpButtonThird = nullptr;  // 136
     VSTGUI::CBitmap* bmpTranspose = nullptr;    // 137
     VSTGUI::CBitmap* bmpLearnAll = nullptr;     // 138
+
+    ProgramDisplay* display = nullptr; // owned by the frame
+    int32_t shownParameter = -1;       // on the display, or -1 for the program
+    int32_t openGestures = 0;          // beginEdit without its endEdit yet
+    uint32_t lastTouch = 0;            // tick count of the latest touch or gesture end
 
     // Control of each parameter (null where none), for setParameter.
     std::array<VSTGUI::CControl*, kNumParameters> byParameter{};

@@ -1,14 +1,17 @@
-// vemo-screenshot: opens the editor on an offscreen window and writes what
-// it shows to a PNG file.
+// vemo-screenshot: opens the editor of a VEMO instance on an offscreen
+// window and writes what it shows to a PNG file.
 //
-//   vemo-screenshot [--menu 27|28] [--set INDEX=VALUE ...] OUTPUT.png
+//   vemo-screenshot [--program N] [--set NAME=VALUE ...] [--menu 27|28]
+//                   [--drag NAME=VALUE] OUTPUT.png
 //
-// The parameters start from a typical patch; --set changes single values
-// (as the host would), --menu opens the pop-up list of the wave (27) or
-// clock (28) menu.
+// The instance starts as the plug-in does (program 0 of the factory bank);
+// --program selects another program, --set changes single values (by index
+// or by name, as the host would), --menu opens the pop-up list of the wave
+// (27) or clock (28) menu, and --drag moves a slider with the mouse to a
+// value and takes the picture before the button comes up, so the display
+// shows the parameter being dragged.
 #include <png.h>
 
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,41 +20,10 @@
 
 #include "editor/VemoVstEditor.h"
 #include "gui/platform/Offscreen.h"
-#include "vst/audioeffectx.h"
+#include "plugin/VemoVst.h"
+#include "voice/ParameterTable.h"
 
 namespace {
-
-// A parameter store standing in for the plug-in: the editor only reads and
-// writes parameter values through it.
-class ParameterStore : public AudioEffectX {
-public:
-    ParameterStore() : AudioEffectX(nullptr, 1, VemoVstEditor::kNumParameters)
-    {
-        const float patch[VemoVstEditor::kNumParameters] = {
-            0.f,  0.72f, 0.5f, 1.f,  1.f,   0.45f, 0.12f, 1.f,   0.f,  0.38f, 0.08f, 0.1f,
-            0.62f, 0.35f, 0.f,  0.55f, 0.2f, 0.5f,  0.f,   0.5f,  0.04f, 0.42f, 0.7f,  0.3f,
-            0.48f, 0.25f, 1.f,  1.f,  2.f,   0.3f,  0.f,   0.15f, 0.f,   1.f / 3.f, 1.f, 0.f,
-            0.f,  0.f,   0.f,  0.f,  0.f,   0.f,   0.f,   0.f,   0.f,  0.f,  1.f};
-        values = std::to_array(patch);
-    }
-    void setParameter(int32_t index, float value) override
-    {
-        if (index >= 0 && index < VemoVstEditor::kNumParameters) {
-            values[static_cast<size_t>(index)] = value;
-            if (editor != nullptr)
-                editor->setParameter(index, value);
-        }
-    }
-    float getParameter(int32_t index) override
-    {
-        if (index < 0 || index >= VemoVstEditor::kNumParameters)
-            return 0.f;
-        return values[static_cast<size_t>(index)];
-    }
-
-private:
-    std::array<float, VemoVstEditor::kNumParameters> values{};
-};
 
 bool writePng(const char* path, const VSTGUI::CDrawContext& canvas)
 {
@@ -88,8 +60,47 @@ bool writePng(const char* path, const VSTGUI::CDrawContext& canvas)
 
 int usage()
 {
-    std::fprintf(stderr, "usage: vemo-screenshot [--menu 27|28] [--set INDEX=VALUE ...] OUTPUT.png\n");
+    std::fprintf(stderr, "usage: vemo-screenshot [--program N] [--set NAME=VALUE ...] [--menu 27|28] "
+                         "[--drag NAME=VALUE] OUTPUT.png\n");
     return 2;
+}
+
+// "NAME=VALUE" or "INDEX=VALUE" with a plain number; false when malformed.
+bool parseAssignment(const char* text, int& index, float& value)
+{
+    const char* eq = std::strchr(text, '=');
+    if (eq == nullptr || eq == text)
+        return false;
+    const std::string key(text, eq);
+    char* end = nullptr;
+    value = std::strtof(eq + 1, &end);
+    if (end == eq + 1 || *end != 0)
+        return false;
+    char* keyEnd = nullptr;
+    const long n = std::strtol(key.c_str(), &keyEnd, 10);
+    index = *keyEnd == 0 ? int(n) : findParameter(key);
+    return index >= 0 && index < kNumParameters;
+}
+
+// A mouse drag on a slider from its handle to `value`, left held.
+bool startDrag(VemoVstEditor& editor, VSTGUI::platform::OffscreenWindow& window, int index, float value)
+{
+    auto* slider = dynamic_cast<VSTGUI::CVerticalSlider*>(editor.getControl(index));
+    if (slider == nullptr)
+        return false;
+    // The handle's top runs from top + 1 (value 1) to top + 69 (value 0);
+    // it is 10 pixels high, and a press centres it on the pointer.
+    const VSTGUI::CRect& r = slider->getViewSize();
+    auto centreFor = [&](float v) { return r.top + 1 + int32_t((1.f - v) * 68.f) + 5; };
+    const int32_t x = (r.left + r.right) / 2;
+    window.postMouseDown(VSTGUI::CPoint(x, centreFor(slider->getValue())));
+    editor.idle();
+    for (int step = 1; step <= 4; ++step) {
+        const float v = slider->getValue() + (value - slider->getValue()) * float(step) / 4.f;
+        window.postMouseMove(VSTGUI::CPoint(x, centreFor(v)));
+        editor.idle();
+    }
+    return true;
 }
 
 } // namespace
@@ -98,16 +109,24 @@ int main(int argc, char** argv)
 {
     const char* output = nullptr;
     int menu = -1;
+    int program = -1;
+    int dragIndex = -1;
+    float dragValue = 0.f;
     std::vector<std::pair<int, float>> sets;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--menu") == 0 && i + 1 < argc) {
             menu = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--program") == 0 && i + 1 < argc) {
+            program = std::atoi(argv[++i]);
         } else if (std::strcmp(argv[i], "--set") == 0 && i + 1 < argc) {
             int index = 0;
             float value = 0.f;
-            if (std::sscanf(argv[++i], "%d=%f", &index, &value) != 2)
+            if (!parseAssignment(argv[++i], index, value))
                 return usage();
             sets.emplace_back(index, value);
+        } else if (std::strcmp(argv[i], "--drag") == 0 && i + 1 < argc) {
+            if (!parseAssignment(argv[++i], dragIndex, dragValue))
+                return usage();
         } else if (argv[i][0] == '-') {
             return usage();
         } else {
@@ -118,17 +137,26 @@ int main(int argc, char** argv)
         return usage();
 
     VSTGUI::platform::setBackend(VSTGUI::platform::Backend::Offscreen);
-    auto* effect = new ParameterStore(); // owns the editor from here on
-    auto* editor = new VemoVstEditor(effect);
-    if (!editor->open(nullptr)) {
+    auto* plugin = new VemoVst(nullptr); // the plug-in with its editor, no host
+    auto* editor = static_cast<VemoVstEditor*>(plugin->getEditor());
+    if (editor == nullptr || !editor->open(nullptr)) {
         std::fprintf(stderr, "vemo-screenshot: the editor did not open\n");
-        delete effect;
+        delete plugin;
         return 1;
     }
+    if (program >= 0)
+        plugin->setProgram(program);
     for (const auto& [index, value] : sets)
-        effect->setParameter(index, value);
+        plugin->setParameter(index, value);
     editor->idle();
     editor->idle(); // the menus follow the parameters one idle later
+    auto* window = dynamic_cast<VSTGUI::platform::OffscreenWindow*>(editor->getFrame()->getPlatformWindow());
+    if (dragIndex >= 0 && (window == nullptr || !startDrag(*editor, *window, dragIndex, dragValue))) {
+        std::fprintf(stderr, "vemo-screenshot: --drag needs a slider's parameter\n");
+        editor->close();
+        delete plugin;
+        return 2;
+    }
     if (menu == 27 || menu == 28) {
         auto* control = dynamic_cast<VSTGUI::COptionMenu*>(editor->getControl(menu));
         if (control != nullptr) {
@@ -140,7 +168,7 @@ int main(int argc, char** argv)
     }
     const bool ok = writePng(output, *editor->getFrame()->getDrawContext());
     editor->close();
-    delete effect;
+    delete plugin;
     if (!ok) {
         std::fprintf(stderr, "vemo-screenshot: cannot write %s\n", output);
         return 1;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -40,6 +41,16 @@ public:
     }
     void beginEdit(int32_t index) override { log.push_back("begin " + std::to_string(index)); }
     void endEdit(int32_t index) override { log.push_back("end " + std::to_string(index)); }
+    // Programs and value texts as a plug-in answers them.
+    void getProgramName(char* name) override { std::snprintf(name, 25, "%s", programName.c_str()); }
+    void getParameterDisplay(int32_t index, char* text) override
+    {
+        std::snprintf(text, 8, "%.2f", double(getParameter(index)));
+    }
+    void getParameterLabel(int32_t index, char* label) override
+    {
+        std::snprintf(label, 8, "%s", index == 27 || index == 28 ? "" : "u");
+    }
     void masterIdle() override
     {
         log.push_back("host idle");
@@ -47,6 +58,7 @@ public:
             onMasterIdle();
     }
 
+    std::string programName = "Test Sound";
     std::array<float, 47> values{};
     int32_t lastParameterIndex = -1;
     std::vector<std::string> log;

@@ -104,8 +104,13 @@ TEST_F(EditorTest, OpenBuildsTheThirtyEightControlsInOrder)
     openWindow();
     CFrame* frame = editor->getFrame();
     EXPECT_EQ(frame->getViewSize(), CRect(0, 0, 695, 350));
-    ASSERT_EQ(frame->getNbViews(), 38);
+    // The 38 controls in their order, then the header's display, which
+    // overlaps none of them.
+    ASSERT_EQ(frame->getNbViews(), 39);
+    ASSERT_EQ(frame->getView(38), editor->getDisplay());
+    EXPECT_EQ(editor->getDisplay()->getViewSize(), VemoVstEditor::kDisplayRect);
     for (int32_t i = 0; i < 38; ++i) {
+        EXPECT_FALSE(frame->getView(i)->getViewSize().rectOverlap(VemoVstEditor::kDisplayRect)) << i;
         const Placement& p = kLayout[i];
         auto* c = dynamic_cast<CControl*>(frame->getView(i));
         ASSERT_NE(c, nullptr) << i;
@@ -145,11 +150,11 @@ TEST_F(EditorTest, OpenBuildsTheThirtyEightControlsInOrder)
     ASSERT_EQ(clock->getNbEntries(), 13);
     EXPECT_STREQ(clock->getEntry(2), "1/8");
     EXPECT_STREQ(clock->getEntry(12), "2/1T");
-    EXPECT_EQ(wave->getFontColor(), (CColor{60, 60, 70, 255}));
+    EXPECT_EQ(wave->getFontColor(), (CColor{184, 180, 200, 255})); // readable: test_editor_display
     EXPECT_EQ(wave->getBackColor(), (CColor{25, 20, 36, 255}));
     ASSERT_NE(clock->getScheme(), nullptr);
     EXPECT_EQ(clock->getScheme()->getNbReference(), 1); // the menu holds the only one
-    EXPECT_EQ(clock->getScheme()->selectionColor, (CColor{25, 25, 25, 255}));
+    EXPECT_EQ(clock->getScheme()->selectionColor, (CColor{74, 66, 98, 255}));
     EXPECT_EQ(clock->getScheme()->hiliteTextColor, (CColor{255, 255, 255, 255}));
     EXPECT_FLOAT_EQ(editor->getControl(33)->getDefaultValue(), 0.f);
 }
@@ -190,7 +195,7 @@ TEST_F(EditorTest, OpenCloseRebuildsAndFinallyHoldsNoBitmap)
         effect->values[20] = float(i) / 100.f;
         openWindow();
         EXPECT_EQ(CBitmap::getLiveCount(), withBackground + 10);
-        EXPECT_EQ(editor->getFrame()->getNbViews(), 38);
+        EXPECT_EQ(editor->getFrame()->getNbViews(), 39);
         EXPECT_FLOAT_EQ(editor->getControl(20)->getValue(), float(i) / 100.f);
         editor->close();
         EXPECT_EQ(editor->getFrame(), nullptr);
@@ -210,7 +215,7 @@ TEST_F(EditorTest, OpeningAgainWithoutCloseReplacesTheWindow)
     CFrame* first = editor->getFrame();
     ASSERT_TRUE(editor->open(reinterpret_cast<void*>(0x1234)));
     EXPECT_NE(editor->getFrame(), nullptr);
-    EXPECT_EQ(editor->getFrame()->getNbViews(), 38);
+    EXPECT_EQ(editor->getFrame()->getNbViews(), 39);
     EXPECT_EQ(CBitmap::getLiveCount(), withBackground + 10);
     (void)first;
     editor->close();

@@ -263,6 +263,12 @@ protected:
         FakeEffect reference;
         for (int32_t i = 0; i < 47; ++i)
             reference.values[size_t(i)] = host->getParameter(i);
+        // The display shows the program (once a touched parameter has had
+        // its moment: pumpUntil waits long enough).
+        char name[64] = {};
+        host->dispatch(effGetProgramName, 0, 0, name);
+        reference.programName = name;
+        reference.setProgram(int32_t(host->dispatch(effGetProgram)));
         auto* editor = new VemoVstEditor(&reference); // deleted with `reference`
         EXPECT_TRUE(editor->open(nullptr));
         editor->idle();
