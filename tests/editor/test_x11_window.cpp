@@ -6,11 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -23,13 +18,12 @@
 
 #include "EditorFixture.h"
 #include "support/TestHost.h"
+#include "support/Xvfb.h"
 
 // After our headers: Xlib defines macros such as None and Expose.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
-
-extern char** environ;
 
 using namespace editortest;
 using vemotest::TestHost;
@@ -38,23 +32,6 @@ namespace {
 
 constexpr int kWidth = 695;
 constexpr int kHeight = 350;
-
-bool onPath(const char* program)
-{
-    const char* path = std::getenv("PATH");
-    std::string dirs = path ? path : "/usr/bin:/bin";
-    size_t start = 0;
-    while (start <= dirs.size()) {
-        const size_t end = dirs.find(':', start);
-        const std::string dir = dirs.substr(start, end == std::string::npos ? end : end - start);
-        if (!dir.empty() && access((dir + "/" + program).c_str(), X_OK) == 0)
-            return true;
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
-    }
-    return false;
-}
 
 int openDescriptors()
 {
@@ -67,91 +44,14 @@ int openDescriptors()
     return n;
 }
 
-// An Xvfb server of our own for the whole suite. The server picks a free
-// display number itself (-displayfd), so suites running side by side never
-// share or fight over one.
-class Xvfb {
-public:
-    bool start()
-    {
-        if (!onPath("Xvfb"))
-            return false;
-        int pipeFds[2];
-        if (pipe(pipeFds) != 0)
-            return false;
-        // Move both ends clear of 0..3, which the child's set-up rewrites;
-        // the read end is not inherited at all.
-        int fds[2] = {fcntl(pipeFds[0], F_DUPFD_CLOEXEC, 10), fcntl(pipeFds[1], F_DUPFD, 10)};
-        close(pipeFds[0]);
-        close(pipeFds[1]);
-        if (fds[0] < 0 || fds[1] < 0) {
-            close(fds[0]);
-            close(fds[1]);
-            return false;
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
-        posix_spawn_file_actions_addclose(&actions, fds[1]);
-        std::vector<std::string> args = {"Xvfb", "-displayfd", "3", "-screen", "0",
-                                         "1024x768x24", "-nolisten", "tcp", "-noreset"};
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        const int rc = posix_spawnp(&pid, "Xvfb", &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        if (rc != 0) {
-            pid = -1;
-            close(fds[0]);
-            return false;
-        }
-        // The server writes its display number once it accepts connections.
-        std::string number;
-        for (;;) {
-            pollfd p{fds[0], POLLIN, 0};
-            if (poll(&p, 1, 30000) <= 0)
-                break;
-            char c = 0;
-            if (read(fds[0], &c, 1) != 1 || c == '\n')
-                break;
-            number += c;
-        }
-        close(fds[0]);
-        if (number.empty()) {
-            stop();
-            return false;
-        }
-        name = number;
-        name.insert(name.begin(), ':');
-        return true;
-    }
-    void stop()
-    {
-        if (pid > 0) {
-            kill(pid, SIGTERM);
-            int status = 0;
-            waitpid(pid, &status, 0);
-            pid = -1;
-        }
-    }
-    std::string name;
-
-private:
-    pid_t pid = -1;
-};
-
-Xvfb* server = nullptr;
+// The suite's own X server (tests/support/Xvfb.h).
+vemotest::Xvfb* server = nullptr;
 
 class X11EditorTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        server = new Xvfb();
+        server = new vemotest::Xvfb();
         if (!server->start()) {
             delete server;
             server = nullptr;
@@ -172,7 +72,7 @@ protected:
             GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb)";
         if (const char* d = std::getenv("DISPLAY"))
             savedDisplay = d;
-        setenv("DISPLAY", server->name.c_str(), 1);
+        setenv("DISPLAY", server->display().c_str(), 1);
         display = XOpenDisplay(nullptr);
         ASSERT_NE(display, nullptr);
         hostWindow = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, kWidth, kHeight,

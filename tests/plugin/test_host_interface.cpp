@@ -31,7 +31,7 @@ std::string dispatchString(TestHost& host, int32_t opcode, int32_t index = 0, in
 TEST(HostInterface, HostThatRefusesTheVersionQueryGetsNoPlugin)
 {
     TestHost host(VEMO_MODULE_PATH, 0);
-    ASSERT_NE(host.module, nullptr) << host.loadError;
+    ASSERT_NE(host.module.native(), nullptr) << host.loadError;
     EXPECT_EQ(host.effect, nullptr);
     auto calls = host.calls();
     ASSERT_FALSE(calls.empty());

@@ -98,7 +98,7 @@ class HostWindow {
 public:
     bool open()
     {
-        Xvfb* server = sharedXvfb();
+        vemotest::Xvfb* server = vemotest::sharedXvfb();
         if (server == nullptr)
             return false;
         if (const char* d = std::getenv("DISPLAY"))
@@ -152,7 +152,7 @@ private:
 
 #define REQUIRE_X_SERVER(window)                                                                   \
     do {                                                                                           \
-        if (sharedXvfb() == nullptr)                                                               \
+        if (vemotest::sharedXvfb() == nullptr)                                                               \
             GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb)";                         \
         ASSERT_TRUE((window).open()) << "cannot open the test display";                           \
     } while (0)

@@ -1,12 +1,10 @@
-// The host side of the validator battery: loads the built module with dlopen,
-// creates the plug-in through VSTPluginMain and reaches it only through the
-// AEffect record, as a studio host does.
-//
-// The host callback takes no lock and allocates nothing (it only counts the
-// calls per opcode with atomics), so it may be called from the audio thread
-// inside an allocation or system-call guard, and from any number of threads.
+// The host side of the validator battery: the one test host
+// (tests/support/TestHost.h) without its call log, and what the battery adds
+// to it: parameter values in each parameter's form, output checks, block-wise
+// renders and a random player.
 #pragma once
 
+#include "support/TestHost.h"
 #include "vst/aeffect.h"
 
 #include <array>
@@ -18,76 +16,23 @@
 
 namespace validator {
 
-// A fixed-capacity VstEvents list: storage is reserved once, so filling and
-// handing it to the plug-in never allocates.
-class EventList {
+using vemotest::EventList;
+using vemotest::midiEvent;
+
+// The test host as the battery uses it: the calls are only counted, never
+// logged, so the callback takes no lock and allocates nothing and may run
+// on the audio thread inside the allocation and system-call guards.
+class Host : public vemotest::TestHost {
 public:
-    explicit EventList(int capacity = 1024);
-    void clear() { count = 0; }
-    // False (and the event is dropped) when the list is full.
-    bool add(const VstMidiEvent& event);
-    int size() const { return count; }
-    const VstMidiEvent& operator[](int i) const { return storage[size_t(i)]; }
-    // The list as the host passes it to effProcessEvents.
-    VstEvents* get();
-
-private:
-    std::vector<VstMidiEvent> storage;
-    std::vector<unsigned char> header;
-    int count = 0;
-};
-
-VstMidiEvent midiEvent(int32_t offset, int status, int data1, int data2);
-
-class Host {
-public:
-    // Loads the module and creates the plug-in; `versionAnswer` is what the
-    // callback answers to audioMasterVersion.
-    explicit Host(const std::string& modulePath = VEMO_MODULE_PATH, intptr_t versionAnswer = 2400);
-    ~Host(); // effClose if still open, then dlclose
-    Host(const Host&) = delete;
-    Host& operator=(const Host&) = delete;
-
-    AEffect* effect = nullptr;
-    void* module = nullptr;
-    std::string error;
-
-    intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
-                      float opt = 0.0f);
-    void setParameter(int32_t index, float value);
-    float getParameter(int32_t index);
-    void process(float* left, float* right, int32_t frames);
-    intptr_t processEvents(EventList& events);
-    // What Ardour does after loading: effOpen, effGetVstVersion,
-    // effSetSampleRate, effSetBlockSize, effMainsChanged 1.
-    void start(float sampleRate, int32_t blockSize);
-    // Mains off, new rate (and block size), mains on: the host rule for a
-    // rate change.
-    void changeRate(float sampleRate, int32_t blockSize);
-    intptr_t close(); // effClose; the plug-in is gone afterwards
-
-    // Calls the plug-in made to the host, per opcode (opcodes above 127
-    // counted together under 127), and in all.
-    int64_t calls(int32_t opcode) const;
-    int64_t totalCalls() const;
-    void resetCalls();
-    // Calls that passed a null effect pointer (allowed only during the
-    // entry point's version query) or an effect other than ours.
-    int64_t foreignCalls() const { return foreign.load(); }
-
-    // Answers of the callback. Set them before the audio thread starts.
-    VstTimeInfo timeInfo{};
-    std::atomic<int32_t> hostRate{44100};
-    std::atomic<int32_t> hostBlock{512};
-    intptr_t versionAnswer;
-
-private:
-    static intptr_t callback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
-                             void* ptr, float opt);
-    intptr_t answer(int32_t opcode);
-
-    std::array<std::atomic<int64_t>, 128> counts{};
-    std::atomic<int64_t> foreign{0};
+    explicit Host(const std::string& modulePath = VEMO_MODULE_PATH, intptr_t versionAnswer = 2400)
+        : TestHost(modulePath, versionAnswer)
+    {
+        logCalls = false; // the entry point's own calls before this are logged: no audio runs yet
+    }
+    using TestHost::calls;
+    int64_t calls(int32_t opcode) const { return countCalls(opcode); }
+    void resetCalls() { clearCalls(); }
+    const std::string& error = loadError;
 };
 
 // What a plug-in value may be, per parameter, as the editor and the factory

@@ -13,20 +13,56 @@
 
 extern char** environ;
 
-namespace validator {
+namespace vemotest {
 
-bool Xvfb::start()
+bool onPath(const char* program)
 {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0)
+    const char* path = std::getenv("PATH");
+    const std::string dirs = path != nullptr ? path : "/usr/bin:/bin";
+    size_t start = 0;
+    while (start <= dirs.size()) {
+        const size_t end = dirs.find(':', start);
+        const std::string dir = dirs.substr(start, end == std::string::npos ? end : end - start);
+        if (!dir.empty() && access((dir + "/" + program).c_str(), X_OK) == 0)
+            return true;
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return false;
+}
+
+bool Xvfb::start(int width, int height)
+{
+    if (pid > 0)
+        return true;
+    if (!onPath("Xvfb"))
         return false;
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        return false;
+    // Both ends clear of 0..3, which the child's set-up rewrites (a write
+    // end that already were 3 would keep its close-on-exec flag through the
+    // dup2); the read end is not inherited at all.
+    int fds[2] = {fcntl(pipeFds[0], F_DUPFD_CLOEXEC, 10), fcntl(pipeFds[1], F_DUPFD, 10)};
+    close(pipeFds[0]);
+    close(pipeFds[1]);
+    if (fds[0] < 0 || fds[1] < 0) {
+        if (fds[0] >= 0)
+            close(fds[0]);
+        if (fds[1] >= 0)
+            close(fds[1]);
+        return false;
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 3); // the copy stays open across exec
-    std::vector<std::string> args = {"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24",
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
+    posix_spawn_file_actions_addclose(&actions, fds[1]);
+    const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+    std::vector<std::string> args = {"Xvfb", "-displayfd", "3", "-screen", "0", screen,
                                      "-nolisten", "tcp", "-noreset"};
     std::vector<char*> argv;
     for (auto& a : args)
@@ -45,7 +81,10 @@ bool Xvfb::start()
     std::string number;
     for (;;) {
         pollfd p{fds[0], POLLIN, 0};
-        if (poll(&p, 1, 30000) <= 0)
+        const int ready = poll(&p, 1, 30000);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
             break;
         char c = 0;
         const ssize_t n = read(fds[0], &c, 1);
@@ -85,4 +124,4 @@ Xvfb* sharedXvfb()
     return server.get();
 }
 
-} // namespace validator
+} // namespace vemotest
