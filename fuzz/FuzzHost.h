@@ -1,7 +1,7 @@
-// A minimal in-process host for the fuzzers: one VemoVst per input, reached
-// only through its AEffect record (dispatcher and trampolines), the way a
-// real host sees it. The plug-in is linked statically, so coverage reaches
-// into all of it.
+// The fuzzers' side of the one test host (tests/support/TestHost.h): one
+// VemoVst per input, reached only through its AEffect record (dispatcher and
+// trampolines), the way a real host sees it. The plug-in is linked
+// statically, so coverage reaches into all of it.
 //
 // Any misbehaviour the sanitizers cannot see themselves (a non-finite output
 // sample, a broken invariant) is reported with fuzzFail(), which aborts so
@@ -9,6 +9,7 @@
 #pragma once
 
 #include "plugin/VemoVst.h"
+#include "support/TestHost.h"
 #include "vst/aeffect.h"
 
 #include <cmath>
@@ -29,36 +30,12 @@ namespace vemo::fuzz {
     std::abort();
 }
 
-// What the host answers to the plug-in. The time query at note-on gets this
-// record; a fuzzer may put any tempo (NaN, negative, huge) into it or answer
-// with no record at all.
-struct HostState {
-    VstTimeInfo time{};
-    bool answerTime = true;
-};
-
-inline HostState& hostState()
+// The plug-in as linked into the fuzzer, through its own constructor, the
+// way the module's entry point makes it.
+inline AEffect* makeVemo(audioMasterCallback host)
 {
-    static HostState state;
-    return state;
-}
-
-extern "C" inline intptr_t fuzzHostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float)
-{
-    switch (opcode) {
-    case audioMasterVersion:
-        return 2400;
-    case audioMasterGetTime:
-        if (!hostState().answerTime)
-            return 0;
-        return reinterpret_cast<intptr_t>(&hostState().time);
-    case audioMasterGetSampleRate:
-        return 44100;
-    case audioMasterGetBlockSize:
-        return 512;
-    default:
-        return 0;
-    }
+    auto* plugin = new VemoVst(host);
+    return plugin->getAeffect();
 }
 
 // One MIDI event as the fuzzers describe it; queued through effProcessEvents.
@@ -72,21 +49,18 @@ struct MidiEventSpec {
 
 class FuzzPlugin {
 public:
-    FuzzPlugin()
+    // A fresh instance behind the one test host (its callback counts the
+    // calls and logs none), started as hosts start it. A fuzzer may then put
+    // any tempo (NaN, negative, huge) into host().timeInfo, or have the time
+    // query answered with no record at all (host().answerTime).
+    FuzzPlugin() : testHost(&makeVemo)
     {
-        hostState() = HostState{};
-        hostState().time.sampleRate = 44100.0;
-        hostState().time.tempo = 120.0;
-        hostState().time.flags = kVstTempoValid | kVstPpqPosValid;
-        // As the module's entry point does it.
-        auto* plugin = new VemoVst(fuzzHostCallback);
-        effect = plugin->getAeffect();
-        if (effect->magic != kEffectMagic || effect->numOutputs != 2)
+        testHost.logCalls = false;
+        testHost.timeInfo.flags = kVstTempoValid | kVstPpqPosValid;
+        effect = testHost.effect;
+        if (effect == nullptr || effect->magic != kEffectMagic || effect->numOutputs != 2)
             fuzzFail("bad AEffect record");
-        dispatch(effOpen);
-        dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
-        dispatch(effSetBlockSize, 0, 512);
-        dispatch(effMainsChanged, 0, 1);
+        testHost.start(44100.0f, 512);
     }
 
     ~FuzzPlugin() { close(); }
@@ -95,6 +69,7 @@ public:
     FuzzPlugin& operator=(const FuzzPlugin&) = delete;
 
     bool isOpen() const { return effect != nullptr; }
+    vemotest::TestHost& host() { return testHost; }
 
     // effClose destroys the object: nothing may be called after it.
     void close()
@@ -102,9 +77,8 @@ public:
         if (effect == nullptr)
             return;
         dispatch(effMainsChanged, 0, 0);
-        AEffect* e = effect;
         effect = nullptr;
-        if (e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f) != 1)
+        if (testHost.close() != 1)
             fuzzFail("effClose did not answer 1");
     }
 
@@ -115,11 +89,11 @@ public:
             close();
             return 1;
         }
-        return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+        return testHost.dispatch(opcode, index, value, ptr, opt);
     }
 
-    void setParameter(int32_t index, float value) { effect->setParameter(effect, index, value); }
-    float getParameter(int32_t index) { return effect->getParameter(effect, index); }
+    void setParameter(int32_t index, float value) { testHost.setParameter(index, value); }
+    float getParameter(int32_t index) { return testHost.getParameter(index); }
 
     // Sends the events through effProcessEvents. Each event lives in its own
     // heap block of exactly its size, so a read past a record is caught.
@@ -189,6 +163,7 @@ public:
     AEffect* record() { return effect; }
 
 private:
+    vemotest::TestHost testHost;
     AEffect* effect = nullptr;
 };
 

@@ -94,8 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FuzzPlugin p;
 
     p.dispatch(effSetSampleRate, 0, 0, nullptr, pickSampleRate(in));
-    hostState().time.tempo = pickTempo(in);
-    hostState().answerTime = in.ConsumeIntegralInRange<int>(0, 7) != 0;
+    p.host().timeInfo.tempo = pickTempo(in);
+    p.host().answerTime = in.ConsumeIntegralInRange<int>(0, 7) != 0;
     p.dispatch(effSetProgram, 0, in.ConsumeIntegralInRange<int>(0, 127));
 
     int64_t framesLeft = kMaxFramesPerInput;

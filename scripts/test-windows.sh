@@ -6,7 +6,8 @@
 #     offscreen picture of the editor;
 #  2. cross-builds build-win/vemo.dll and vemo-hostcheck.exe with mingw-w64
 #     and checks the DLL's imports (Windows system DLLs only) and exports;
-#  3. runs vemo-hostcheck.exe under Wine on an Xvfb display of its own: host
+#  3. runs vemo-hostcheck.exe under Wine on an Xvfb display of its own
+#     (with-xvfb, built with the host checker): host
 #     checks, the render and chunks equal to the reference bit for bit, and
 #     the editor in a real Win32 window (screenshot, clicks, drags, keys).
 # Every step is bounded in time. The Wine prefix lives in build-win/wineprefix
@@ -90,31 +91,19 @@ export WINEDEBUG=-all
 export WINEARCH=win64
 export WINEDLLOVERRIDES="mscoree,mshtml=" # no Mono or Gecko installer prompts
 
-tmp="$(mktemp -d)"
-xvfb_pid=""
 cleanup() {
     if [ -n "$wineserver" ]; then
         timeout 20 "$wineserver" -k > /dev/null 2>&1 || true
     fi
-    if [ -n "$xvfb_pid" ]; then
-        kill "$xvfb_pid" 2> /dev/null || true
-        wait "$xvfb_pid" 2> /dev/null || true
-    fi
-    rm -rf "$tmp"
 }
 trap cleanup EXIT
 
-# A display of our own, 24-bit so the window shows the canvas's colours exactly.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$tmp/display" > /dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$tmp/display" ] && break
-    sleep 0.1
-done
-[ -s "$tmp/display" ] || { echo "Xvfb did not start"; exit 1; }
-export DISPLAY=":$(head -n 1 "$tmp/display")"
-
-start=$(date +%s)
-bounded 300 "$wine" wineboot -i > /dev/null 2>&1
-echo "wine prefix ready in $(($(date +%s) - start)) s"
-bounded 600 "$wine" "$win/hostcheck/vemo-hostcheck.exe" check "Z:$root/$win/vemo.dll" "Z:$root/$refdir"
+# A display of our own (with-xvfb, the tests' Xvfb start-up), 24-bit so the
+# window shows the canvas's colours exactly; both Wine steps run on it.
+bounded 1200 "$ref/hostcheck/with-xvfb" bash -c '
+    set -e
+    start=$(date +%s)
+    timeout --kill-after=10 300 "$1" wineboot -i > /dev/null 2>&1
+    echo "wine prefix ready in $(($(date +%s) - start)) s"
+    timeout --kill-after=10 600 "$1" "$2" check "$3" "$4"
+' with-xvfb "$wine" "$win/hostcheck/vemo-hostcheck.exe" "Z:$root/$win/vemo.dll" "Z:$root/$refdir"

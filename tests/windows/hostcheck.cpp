@@ -17,6 +17,7 @@
 // same state when the fixed sequence is rendered: the two renders must agree
 // bit for bit. The last line of a check is "N passed, M failed".
 #include "support/Signal.h"
+#include "support/TestHost.h"
 #include "vst/aeffect.h"
 
 #include <algorithm>
@@ -113,82 +114,24 @@ std::vector<std::string> lines(const std::string& text)
     return out;
 }
 
-// ------------------------------------------------------------------ module
-
-class Module {
-public:
-    bool open(const std::string& path)
-    {
-#ifdef _WIN32
-        handle = LoadLibraryA(path.c_str());
-#else
-        handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-#endif
-        return handle != nullptr;
-    }
-    void* symbol(const char* name) const
-    {
-        if (handle == nullptr)
-            return nullptr;
-#ifdef _WIN32
-        return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
-#else
-        return dlsym(handle, name);
-#endif
-    }
-    void close()
-    {
-        if (handle == nullptr)
-            return;
-#ifdef _WIN32
-        FreeLibrary(static_cast<HMODULE>(handle));
-#else
-        dlclose(handle);
-#endif
-        handle = nullptr;
-    }
-    void* native() const { return handle; }
-
-private:
-    void* handle = nullptr;
-};
-
 // ------------------------------------------------------------------ host
 
-struct Call {
-    int32_t opcode;
-    int32_t index;
-    intptr_t value;
-    float opt;
-};
+using Module = vemotest::HostModule;
+using Call = vemotest::HostCall;
 
-// One plug-in instance and the host callback it talks to. One instance at a
-// time receives callbacks (the callback has no user pointer before the
-// AEffect exists).
-class Host {
+// One plug-in instance behind the one test host (tests/support/TestHost.h),
+// as this check drives it: the host says 48 kHz, the log leaves out the time
+// queries and host idles, and blocks without events get no event list.
+class Host : public vemotest::TestHost {
 public:
-    explicit Host(VstPluginMainProc entry, intptr_t versionAnswer = 2400) : versionAnswer(versionAnswer)
+    explicit Host(VstPluginMainProc entry, intptr_t versionAnswer = 2400) : TestHost(entry, versionAnswer)
     {
-        time.tempo = 120.0;
-        time.sampleRate = 48000.0;
-        time.timeSigNumerator = 4;
-        time.timeSigDenominator = 4;
-        time.flags = kVstTempoValid | kVstPpqPosValid | kVstTransportPlaying;
-        current = this;
-        effect = entry != nullptr ? entry(&Host::callback) : nullptr;
+        leaveOutOfLog = [](int32_t opcode) { return opcode == audioMasterGetTime || opcode == audioMasterIdle; };
+        timeInfo.sampleRate = 48000.0;
+        timeInfo.flags = kVstTempoValid | kVstPpqPosValid | kVstTransportPlaying;
+        hostSampleRate = 48000.0f;
     }
-    ~Host() { close(); }
-    Host(const Host&) = delete;
-    Host& operator=(const Host&) = delete;
 
-    intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
-                      float opt = 0.f)
-    {
-        current = this;
-        return effect->dispatcher(effect, opcode, index, value, ptr, opt);
-    }
-    void setParameter(int32_t index, float value) { effect->setParameter(effect, index, value); }
-    float getParameter(int32_t index) { return effect->getParameter(effect, index); }
     std::string text(int32_t opcode, int32_t index = 0)
     {
         char buffer[256] = {};
@@ -196,106 +139,19 @@ public:
         buffer[sizeof buffer - 1] = 0;
         return buffer;
     }
-    void close()
-    {
-        if (effect != nullptr) {
-            dispatch(effClose);
-            effect = nullptr;
-        }
-    }
-
-    void sendMidi(std::vector<VstMidiEvent> events)
-    {
-        std::vector<unsigned char> storage(sizeof(VstEvents) + sizeof(VstEvent*) * events.size());
-        auto* list = reinterpret_cast<VstEvents*>(storage.data());
-        list->numEvents = static_cast<int32_t>(events.size());
-        for (size_t i = 0; i < events.size(); ++i)
-            list->events[i] = reinterpret_cast<VstEvent*>(&events[i]);
-        dispatch(effProcessEvents, 0, 0, list);
-    }
 
     // Renders `frames` frames in blocks of the given sizes (cycled), sending
     // each event (deltaFrames = absolute frame) with the block it falls in.
     void render(std::vector<float>& left, std::vector<float>& right, int32_t frames,
                 const std::vector<int32_t>& blocks, const std::vector<VstMidiEvent>& events)
     {
-        left.assign(static_cast<size_t>(frames), 0.f);
-        right.assign(static_cast<size_t>(frames), 0.f);
-        size_t b = 0;
-        for (int32_t pos = 0; pos < frames;) {
-            const int32_t n = std::min(blocks[b++ % blocks.size()], frames - pos);
-            std::vector<VstMidiEvent> due;
-            for (const VstMidiEvent& e : events) {
-                if (e.deltaFrames >= pos && e.deltaFrames < pos + n) {
-                    due.push_back(e);
-                    due.back().deltaFrames -= pos;
-                }
-            }
-            if (!due.empty())
-                sendMidi(due);
-            float* outputs[2] = {left.data() + pos, right.data() + pos};
-            float* inputs[2] = {nullptr, nullptr};
-            effect->processReplacing(effect, inputs, outputs, n);
-            pos += n;
-        }
+        renderBlocks(left, right, frames, blocks, events, false);
     }
 
-    static VstMidiEvent midi(int32_t frame, uint8_t status, uint8_t data1, uint8_t data2)
-    {
-        VstMidiEvent e{};
-        e.type = kVstMidiType;
-        e.byteSize = sizeof(VstMidiEvent);
-        e.deltaFrames = frame;
-        e.midiData[0] = static_cast<char>(status);
-        e.midiData[1] = static_cast<char>(data1);
-        e.midiData[2] = static_cast<char>(data2);
-        return e;
-    }
-
-    int count(int32_t opcode) const
-    {
-        return static_cast<int>(std::count_if(calls.begin(), calls.end(),
-                                              [&](const Call& c) { return c.opcode == opcode; }));
-    }
-
-    AEffect* effect = nullptr;
-    std::vector<Call> calls;
-    VstTimeInfo time{};
-    intptr_t versionAnswer;
-
-private:
-    static intptr_t callback(AEffect*, int32_t opcode, int32_t index, intptr_t value, void*, float opt)
-    {
-        Host* h = current;
-        if (h == nullptr)
-            return 0;
-        if (opcode != audioMasterGetTime && opcode != audioMasterIdle)
-            h->calls.push_back({opcode, index, value, opt});
-        switch (opcode) {
-        case audioMasterVersion:
-            return h->versionAnswer;
-        case audioMasterGetTime:
-            return reinterpret_cast<intptr_t>(&h->time);
-        case audioMasterWantMidi:
-            return 1;
-        case audioMasterGetSampleRate:
-            return static_cast<intptr_t>(h->time.sampleRate);
-        case audioMasterGetBlockSize:
-            return 512;
-        default:
-            return 0;
-        }
-    }
-    static inline Host* current = nullptr;
+    int count(int32_t opcode) const { return static_cast<int>(countCalls(opcode)); }
 };
 
-VstPluginMainProc entryOf(const Module& module)
-{
-    auto entry = reinterpret_cast<VstPluginMainProc>(module.symbol("VSTPluginMain"));
-    if (entry == nullptr)
-        entry = reinterpret_cast<VstPluginMainProc>(module.symbol("main"));
-    return entry;
-}
+VstPluginMainProc entryOf(const Module& module) { return module.entryPoint(); }
 
 // ------------------------------------------------------------ what is compared
 
@@ -659,7 +515,7 @@ int runChecks(const std::string& modulePath, const std::string& dir)
         h.dispatch(effMainsChanged, 0, 1);
         h.dispatch(effSetProgram, 0, 119); // plain saw, filter open
         std::vector<float> left, right;
-        h.time.sampleRate = 44100.0;
+        h.timeInfo.sampleRate = 44100.0;
         h.render(left, right, 16384, {256}, {Host::midi(0, 0x90, 69, 100)});
         const double a4 = vemotest::estimatePitch(left, 44100.0, 4096, 16384);
         h.render(left, right, 16384, {256}, {Host::midi(0, 0x80, 69, 0), Host::midi(0, 0x90, 81, 100)});
@@ -975,11 +831,11 @@ void checkEditor(const Module& module, VstPluginMainProc entry, const std::strin
     // automated change between BeginEdit and EndEdit.
     {
         const float before = h->getParameter(3);
-        const size_t from = h->calls.size();
+        const size_t from = h->calls().size();
         PostMessageA(child, WM_LBUTTONDOWN, MK_LBUTTON, at(503, 131));
         PostMessageA(child, WM_LBUTTONUP, 0, at(503, 131));
         hostIdle(*h);
-        const Gesture g = gestureOf(h->calls, from, 3);
+        const Gesture g = gestureOf(h->calls(), from, 3);
         const float expected = before != 0.f ? 0.f : 1.f;
         check(g.begins == 1 && g.ends == 1 && g.automates == 1 && g.onlyTag && g.ordered &&
                   g.lastValue == expected && h->getParameter(3) == expected,
@@ -990,7 +846,7 @@ void checkEditor(const Module& module, VstPluginMainProc entry, const std::strin
 
     // A drag on the cutoff slider, to 0.25.
     {
-        const size_t from = h->calls.size();
+        const size_t from = h->calls().size();
         PostMessageA(child, WM_LBUTTONDOWN, MK_LBUTTON, at(296, 270));
         PostMessageA(child, WM_MOUSEMOVE, MK_LBUTTON, at(296, 290));
         hostIdle(*h);
@@ -998,7 +854,7 @@ void checkEditor(const Module& module, VstPluginMainProc entry, const std::strin
         PostMessageA(child, WM_MOUSEMOVE, MK_LBUTTON, at(296, 304));
         PostMessageA(child, WM_LBUTTONUP, 0, at(296, 304));
         hostIdle(*h);
-        const Gesture g = gestureOf(h->calls, from, 12);
+        const Gesture g = gestureOf(h->calls(), from, 12);
         check(captured, "the window holds the mouse capture during a drag");
         check(GetCapture() != child, "the capture is released with the button");
         check(g.begins == 1 && g.ends == 1 && g.automates >= 2 && g.onlyTag && g.ordered &&
@@ -1010,17 +866,17 @@ void checkEditor(const Module& module, VstPluginMainProc entry, const std::strin
 
     // Arrow keys reach the control last touched; the host's keys too.
     {
-        size_t from = h->calls.size();
+        size_t from = h->calls().size();
         PostMessageA(child, WM_KEYDOWN, VK_UP, 1);
         PostMessageA(child, WM_KEYUP, VK_UP, 1);
         hostIdle(*h);
-        Gesture g = gestureOf(h->calls, from, 12);
+        Gesture g = gestureOf(h->calls(), from, 12);
         check(g.automates == 1 && g.onlyTag && std::fabs(h->getParameter(12) - 0.35f) < 1e-6f,
               "the up arrow in the window moves the slider last touched by 0.1",
               format("automates %d value %g", g.automates, double(h->getParameter(12))));
-        from = h->calls.size();
+        from = h->calls().size();
         const intptr_t used = h->dispatch(effEditKeyDown, 0, VKEY_DOWN, nullptr, 0.f);
-        g = gestureOf(h->calls, from, 12);
+        g = gestureOf(h->calls(), from, 12);
         check(used == 1 && g.automates == 1 && std::fabs(h->getParameter(12) - 0.25f) < 1e-6f,
               "effEditKeyDown with the down arrow moves it back and answers 1");
     }
@@ -1030,10 +886,10 @@ void checkEditor(const Module& module, VstPluginMainProc entry, const std::strin
         const float before = h->getParameter(13);
         POINT p{323, 287};
         ClientToScreen(child, &p);
-        const size_t from = h->calls.size();
+        const size_t from = h->calls().size();
         PostMessageA(child, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(p.x, p.y));
         hostIdle(*h);
-        const Gesture g = gestureOf(h->calls, from, 13);
+        const Gesture g = gestureOf(h->calls(), from, 13);
         const float expected = std::min(1.f, before + 0.1f);
         check(g.begins == 1 && g.ends == 1 && g.onlyTag &&
                   std::fabs(h->getParameter(13) - expected) < 1e-6f,
@@ -1044,7 +900,7 @@ void checkEditor(const Module& module, VstPluginMainProc entry, const std::strin
     // A drag with the system's mouse that leaves the window: the capture
     // keeps the slider (attack) following above its top, to 1.0.
     {
-        const size_t from = h->calls.size();
+        const size_t from = h->calls().size();
         sendMouse(child, 0, 542, 287);
         hostIdle(*h);
         sendMouse(child, MOUSEEVENTF_LEFTDOWN, 542, 287);
@@ -1054,7 +910,7 @@ void checkEditor(const Module& module, VstPluginMainProc entry, const std::strin
         const bool captured = GetCapture() == child;
         sendMouse(child, MOUSEEVENTF_LEFTUP, 542, -30);
         hostIdle(*h, 2);
-        const Gesture g = gestureOf(h->calls, from, 20);
+        const Gesture g = gestureOf(h->calls(), from, 20);
         check(captured && GetCapture() != child && g.begins == 1 && g.ends == 1 && g.onlyTag &&
                   g.ordered && h->getParameter(20) == 1.f,
               "a mouse drag (SendInput) leaving the window keeps driving the slider until release",
@@ -1100,7 +956,7 @@ void checkEditor(const Module& module, VstPluginMainProc entry, const std::strin
             const int32_t cx = (c.r.left + c.r.right) / 2;
             const int32_t cy = (c.r.top + c.r.bottom) / 2;
             const int32_t y = c.kind == Kind::Knob ? c.r.top + 3 : cy;
-            const size_t from = h->calls.size();
+            const size_t from = h->calls().size();
             PostMessageA(child, WM_LBUTTONDOWN, MK_LBUTTON, at(cx, y));
             PostMessageA(child, WM_LBUTTONUP, 0, at(cx, y));
             if (c.kind == Kind::Menu) {
@@ -1109,7 +965,7 @@ void checkEditor(const Module& module, VstPluginMainProc entry, const std::strin
                 PostMessageA(child, WM_KEYDOWN, VK_RETURN, 1);
             }
             hostIdle(*h);
-            const Gesture g = gestureOf(h->calls, from, c.tag);
+            const Gesture g = gestureOf(h->calls(), from, c.tag);
             const bool valueAgrees = g.automates == 0 || g.lastValue == h->getParameter(c.tag);
             if (g.begins == 1 && g.ends == 1 && g.onlyTag && g.ordered && valueAgrees)
                 ++answered;
