@@ -11,10 +11,10 @@
 // held, so a drag keeps reaching the control when it leaves the window.
 #include "gui/CDrawContext.h"
 #include "gui/Platform.h"
+#include "gui/platform/QueuedWindow.h"
 #include "gui/platform/Win32.h"
 
 #include <cstring>
-#include <deque>
 #include <vector>
 
 #ifndef NOMINMAX
@@ -108,13 +108,12 @@ bool isToolkitKey(WPARAM vk)
            vk == VK_ESCAPE;
 }
 
-class Win32Window : public Window {
+class Win32Window : public QueuedWindow {
 public:
     ~Win32Window() override;
     static std::unique_ptr<Window> create(void* parent, int32_t width, int32_t height);
 
     void present(const CDrawContext& canvas, const CRect& area) override;
-    bool nextEvent(Event& event) override;
     bool takePendingPaint(CRect& area) override;
     bool pointerState(CPoint& where, int32_t& buttons) override;
 
@@ -125,7 +124,7 @@ private:
     void queueButton(EventType type, int32_t button, WPARAM wParam, LPARAM lParam);
     void queueMove(WPARAM wParam, LPARAM lParam);
     void queueKey(EventType type, WPARAM vk);
-    void pumpInput();
+    void readPending() override;
 
     HWND hwnd = nullptr;
     HDC memoryDC = nullptr;
@@ -135,8 +134,6 @@ private:
     int32_t width = 0;
     int32_t height = 0;
     bool registeredWindow = false; // counted in liveWindows
-    std::deque<Event> queue;
-    bool justPumped = false;
     int32_t heldButtons = 0;   // mouse buttons pressed in our window and not yet released
     bool releasing = false;    // we release the capture ourselves
     CPoint lastMouse;
@@ -288,7 +285,7 @@ LRESULT Win32Window::handle(UINT message, WPARAM wParam, LPARAM lParam)
             e.where = lastMouse;
             e.buttons = heldButtons | modifierButtons();
             heldButtons = 0;
-            queue.push_back(e);
+            queueEvent(e);
         }
         return 0;
     case WM_MOUSEWHEEL: {
@@ -299,7 +296,7 @@ LRESULT Win32Window::handle(UINT message, WPARAM wParam, LPARAM lParam)
         e.where = CPoint(p.x, p.y);
         e.buttons = buttonsFromFlags(GET_KEYSTATE_WPARAM(wParam));
         e.distance = static_cast<float>(GET_WHEEL_DELTA_WPARAM(wParam)) / float(WHEEL_DELTA);
-        queue.push_back(e);
+        queueEvent(e);
         return 0;
     }
     case WM_KEYDOWN:
@@ -346,7 +343,7 @@ void Win32Window::queueButton(EventType type, int32_t button, WPARAM wParam, LPA
             releasing = false;
         }
     }
-    queue.push_back(e);
+    queueEvent(e);
 }
 
 void Win32Window::queueMove(WPARAM wParam, LPARAM lParam)
@@ -356,13 +353,7 @@ void Win32Window::queueMove(WPARAM wParam, LPARAM lParam)
     e.where = CPoint(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
     e.buttons = buttonsFromFlags(wParam);
     lastMouse = e.where;
-    // Only the latest position of a run of moves matters.
-    if (!queue.empty() && queue.back().type == EventType::MouseMove &&
-        queue.back().buttons == e.buttons) {
-        queue.back() = e;
-        return;
-    }
-    queue.push_back(e);
+    queueEvent(e); // a run of moves keeps its latest position
 }
 
 void Win32Window::queueKey(EventType type, WPARAM vk)
@@ -382,10 +373,10 @@ void Win32Window::queueKey(EventType type, WPARAM vk)
         e.key.modifier |= MODIFIER_ALTERNATE;
     if (GetKeyState(VK_CONTROL) < 0)
         e.key.modifier |= MODIFIER_COMMAND;
-    queue.push_back(e);
+    queueEvent(e);
 }
 
-void Win32Window::pumpInput()
+void Win32Window::readPending()
 {
     if (hwnd == nullptr)
         return;
@@ -397,25 +388,6 @@ void Win32Window::pumpInput()
                         PeekMessageA(&msg, hwnd, WM_KEYFIRST, WM_MOUSELAST, PM_REMOVE);
          ++i)
         DispatchMessageA(&msg);
-}
-
-bool Win32Window::nextEvent(Event& event)
-{
-    if (queue.empty()) {
-        if (justPumped) { // one look at the message queue per pass of the frame
-            justPumped = false;
-            return false;
-        }
-        pumpInput();
-        justPumped = true;
-        if (queue.empty()) {
-            justPumped = false;
-            return false;
-        }
-    }
-    event = queue.front();
-    queue.pop_front();
-    return true;
 }
 
 void Win32Window::present(const CDrawContext& canvas, const CRect& area)

@@ -6,11 +6,11 @@
 // run, so they never reach the host's error handler or end the process.
 #include "gui/CDrawContext.h"
 #include "gui/Platform.h"
+#include "gui/platform/QueuedWindow.h"
 
 #include <atomic>
 #include <bit>
 #include <cstring>
-#include <deque>
 #include <vector>
 
 // After our headers: Xlib defines macros such as Expose and None.
@@ -97,19 +97,18 @@ uint8_t virtualKey(KeySym sym)
     }
 }
 
-class X11Window : public Window {
+class X11Window : public QueuedWindow {
 public:
     ~X11Window() override;
     static std::unique_ptr<Window> create(void* parent, int32_t width, int32_t height);
 
     void present(const CDrawContext& canvas, const CRect& area) override;
-    bool nextEvent(Event& event) override;
     bool takePendingPaint(CRect& area) override;
     bool pointerState(CPoint& where, int32_t& buttons) override;
 
 private:
     X11Window() = default;
-    void refill();
+    void readPending() override;
     void convert(const XEvent& xe);
     void release();
 
@@ -120,10 +119,8 @@ private:
     std::vector<char> staging; // the image's pixel memory
     bool fastFormat = false;   // 32-bit pixels laid out as 0x00RRGGBB
     bool destroyed = false;    // the server destroyed our window (with its parent)
-    bool justRefilled = false;
     int32_t width = 0;
     int32_t height = 0;
-    std::deque<Event> queue;
 };
 
 std::unique_ptr<Window> X11Window::create(void* parent, int32_t width, int32_t height)
@@ -282,12 +279,6 @@ void X11Window::convert(const XEvent& xe)
         e.type = EventType::MouseMove;
         e.where = CPoint(xe.xmotion.x, xe.xmotion.y);
         e.buttons = buttonsFromState(xe.xmotion.state);
-        // Only the latest position of a run of moves matters.
-        if (!queue.empty() && queue.back().type == EventType::MouseMove &&
-            queue.back().buttons == e.buttons) {
-            queue.back() = e;
-            return;
-        }
         break;
     case KeyPress:
     case KeyRelease: {
@@ -318,10 +309,10 @@ void X11Window::convert(const XEvent& xe)
     default:
         return;
     }
-    queue.push_back(e);
+    queueEvent(e);
 }
 
-void X11Window::refill()
+void X11Window::readPending()
 {
     if (display == nullptr)
         return;
@@ -335,34 +326,10 @@ void X11Window::refill()
     }
 }
 
-bool X11Window::nextEvent(Event& event)
-{
-    if (queue.empty()) {
-        if (justRefilled) { // one read of the connection per pass of the frame
-            justRefilled = false;
-            return false;
-        }
-        refill();
-        justRefilled = true;
-        if (queue.empty()) {
-            justRefilled = false;
-            return false;
-        }
-    }
-    event = queue.front();
-    queue.pop_front();
-    return true;
-}
-
 bool X11Window::takePendingPaint(CRect& area)
 {
-    for (auto it = queue.begin(); it != queue.end(); ++it) {
-        if (it->type == EventType::Paint) {
-            area = it->area;
-            queue.erase(it);
-            return true;
-        }
-    }
+    if (takeQueuedPaint(area))
+        return true;
     if (display == nullptr || destroyed)
         return false;
     ErrorTrap trap(display);

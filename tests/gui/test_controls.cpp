@@ -449,3 +449,66 @@ TEST(FrameOwnership, FrameReleasesControlsAndBitmaps)
     bmp->forget();
     EXPECT_EQ(CBitmap::getLiveCount(), before);
 }
+
+#include "gui/platform/QueuedWindow.h"
+
+namespace {
+// A native window whose system delivers a scripted batch on each read.
+class ScriptedWindow : public VSTGUI::platform::QueuedWindow {
+public:
+    std::vector<std::vector<VSTGUI::platform::Event>> batches;
+    int reads = 0;
+    void present(const VSTGUI::CDrawContext&, const VSTGUI::CRect&) override {}
+    bool takePendingPaint(VSTGUI::CRect& area) override { return takeQueuedPaint(area); }
+    bool pointerState(VSTGUI::CPoint&, int32_t&) override { return false; }
+
+protected:
+    void readPending() override
+    {
+        if (reads < int(batches.size()))
+            for (const auto& e : batches[size_t(reads)])
+                queueEvent(e);
+        ++reads;
+    }
+};
+
+VSTGUI::platform::Event eventOf(VSTGUI::platform::EventType type, int32_t x, int32_t buttons = 0)
+{
+    VSTGUI::platform::Event e;
+    e.type = type;
+    e.where = VSTGUI::CPoint(x, 0);
+    e.buttons = buttons;
+    e.area = VSTGUI::CRect(x, 0, x + 1, 1);
+    return e;
+}
+} // namespace
+
+// The queue the X11 and Win32 windows share: runs of moves keep their latest
+// position, a pass of the frame reads the system once, paints can be taken
+// out of turn.
+TEST(QueuedWindow, MergesMovesAndReadsOncePerPass)
+{
+    using VSTGUI::platform::EventType;
+    ScriptedWindow w;
+    w.batches = {{eventOf(EventType::MouseDown, 1, 1), eventOf(EventType::MouseMove, 2, 1),
+                  eventOf(EventType::MouseMove, 3, 1), eventOf(EventType::MouseMove, 4, 0),
+                  eventOf(EventType::Paint, 7), eventOf(EventType::MouseUp, 5)},
+                 {eventOf(EventType::KeyDown, 6)}};
+    VSTGUI::CRect paint;
+    EXPECT_FALSE(w.takePendingPaint(paint)); // nothing read yet
+    VSTGUI::platform::Event e;
+    std::vector<int32_t> seen;
+    ASSERT_TRUE(w.nextEvent(e));
+    seen.push_back(e.where.x);
+    ASSERT_TRUE(w.takePendingPaint(paint));
+    EXPECT_EQ(paint.left, 7);
+    while (w.nextEvent(e))
+        seen.push_back(e.where.x);
+    EXPECT_EQ(seen, (std::vector<int32_t>{1, 3, 4, 5})); // 2 merged into 3; 4 has other buttons
+    EXPECT_EQ(w.reads, 1);                               // the pass ended when the queue ran dry
+    ASSERT_TRUE(w.nextEvent(e));                         // the next pass reads again
+    EXPECT_EQ(e.where.x, 6);
+    EXPECT_FALSE(w.nextEvent(e));
+    EXPECT_FALSE(w.nextEvent(e));
+    EXPECT_EQ(w.reads, 3);
+}
