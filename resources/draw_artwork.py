@@ -507,8 +507,9 @@ def draw_panel():
     pixel_text(img, 452, 177, "MAN", DIM)
     pixel_text_centred(img, 440.5, 110, "PW", LABEL)
     pixel_text_centred(img, 321.5, 110, "TRIG", LABEL)
-    pixel_text(img, 331, 121, "OFF", DIM)
-    pixel_text(img, 331, 141, "ON", DIM)
+    # Lever up (value 0): every note restarts the LFO; down: it runs free.
+    pixel_text(img, 331, 121, "ON", DIM)
+    pixel_text(img, 331, 141, "OFF", DIM)
     # Contour polarity and envelope/gate.
     pixel_text_centred(img, 345.5, 260, "+", LABEL)
     pixel_text_centred(img, 345.5, 302, "-", LABEL)

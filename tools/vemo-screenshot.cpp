@@ -6,8 +6,8 @@
 //
 // The instance starts as the plug-in does (program 0 of the factory bank);
 // --program selects another program, --set changes single values (by index
-// or by name, as the host would), --menu opens the pop-up list of the wave
-// (27) or clock (28) menu, and --drag moves a slider with the mouse to a
+// or by name, as the host would), --menu opens the pop-up list of a menu
+// (the wave menu 27 or the clock menu 28, or their names), and --drag moves a slider with the mouse to a
 // value and takes the picture before the button comes up, so the display
 // shows the parameter being dragged.
 #include <png.h>
@@ -115,7 +115,13 @@ int main(int argc, char** argv)
     std::vector<std::pair<int, float>> sets;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--menu") == 0 && i + 1 < argc) {
-            menu = std::atoi(argv[++i]);
+            char* end = nullptr;
+            const char* key = argv[++i];
+            const long n = std::strtol(key, &end, 10);
+            menu = *end == 0 ? int(n) : findParameter(key);
+            const ParameterInfo* info = parameterInfo(menu);
+            if (info == nullptr || info->kind != ParameterKind::Menu)
+                return usage();
         } else if (std::strcmp(argv[i], "--program") == 0 && i + 1 < argc) {
             program = std::atoi(argv[++i]);
         } else if (std::strcmp(argv[i], "--set") == 0 && i + 1 < argc) {
@@ -157,7 +163,7 @@ int main(int argc, char** argv)
         delete plugin;
         return 2;
     }
-    if (menu == 27 || menu == 28) {
+    if (menu >= 0) {
         auto* control = dynamic_cast<VSTGUI::COptionMenu*>(editor->getControl(menu));
         if (control != nullptr) {
             const auto& r = control->getViewSize();
