@@ -7,15 +7,18 @@
 // short struck sounds sit a little lower so that a six-note chord stays below
 // full scale.
 //
-// Rough guide to the ranges, at 44.1 kHz:
-//   CUTOFF p        -> filter corner about 11.5 kHz * p^3 (0.4: 740 Hz, 0.6: 2.5 kHz)
+// Guide to the ranges at 44.1 kHz (vemo-render --list-params shows every
+// value with its unit):
+//   CUTOFF          -> filter corner 0.3: 205 Hz, 0.4: 482 Hz, 0.5: 932 Hz,
+//                      0.6: 1.6 kHz, 0.8: 3.9 kHz, 1: 18.6 kHz (key follow 0)
 //   FILTERCONTOUR a -> envelope sweep a^6 of the full range: only 0.7..1 matter
-//   AMPATTACK       -> 0: 1 ms, 0.25: 40 ms, 0.5: 110 ms, 0.75: 0.5 s, 0.9: 1.7 s
-//   AMPDECAY/RELEASE-> 0: 20 ms, 0.25: 65 ms, 0.5: 0.33 s, 0.75: 5 s
+//   AMPATTACK       -> 0: 1 ms, 0.25: 39 ms, 0.5: 113 ms, 0.75: 0.49 s, 0.9: 1.7 s
+//   AMPDECAY/RELEASE-> decay 0: 23 ms, 0.25: 71 ms, 0.5: 0.36 s, 0.75: 5.8 s
 //                      (to silence; the top of a decay goes several times faster,
-//                      so a filter blip towards a sustain of 0.5 lasts a fifth of that)
+//                      so a filter blip towards a sustain of 0.5 lasts a fifth of
+//                      that); a release is a little shorter (0.5: 0.32 s)
 //   KEYFOLLOW 1     -> the corner follows the key: about 52 * p^3 times the note's pitch
-//   LFO1RATE r      -> 20 * r^4 Hz (0.5: 1.25 Hz, 0.7: 4.8 Hz)
+//   LFO1RATE r      -> about 20 * r^4 Hz (0.5: 1.26 Hz, 0.7: 4.8 Hz)
 //   OSCLFOINTENSITY -> 12 * v^3 semitones (0.25: 0.19, 0.5: 1.5)
 //   TRANSPOSE       -> 0 octave down, 1/3 or 1/2 none, 2/3 or 1 octave up
 #include "plugin/FactoryBank.h"
