@@ -12,9 +12,11 @@
 // that can be read in full.
 #include "fuzz/FuzzHost.h"
 #include "plugin/ProgramRecord.h"
+#include "voice/ParameterTable.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <cstring>
 #include <string>
 
 using namespace vemo::fuzz;
@@ -70,10 +72,9 @@ intptr_t pickValue(FuzzedDataProvider& in)
 // A parameter value inside its form: 0..1 (switches 0 or 1), a menu index.
 float formValue(FuzzedDataProvider& in, int32_t index)
 {
-    if (index == 27)
-        return float(in.ConsumeIntegralInRange<int>(0, 4));
-    if (index == 28)
-        return float(in.ConsumeIntegralInRange<int>(0, 12));
+    const ParameterInfo* info = parameterInfo(index);
+    if (info != nullptr && info->kind == ParameterKind::Menu)
+        return float(in.ConsumeIntegralInRange<int>(0, info->textCount - 1));
     return float(in.ConsumeIntegral<uint16_t>()) / 65535.0f;
 }
 
@@ -196,6 +197,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 for (size_t k = kTextLimit; k < kTextBuffer; ++k)
                     if (text[k] != 0)
                         fuzzFail("a text written for the host ran past 256 bytes");
+            }
+            if (ptr == text.get() && (opcode == effGetParamDisplay || opcode == effGetParamLabel)) {
+                // The interface's limit for these two: 8 bytes with the terminator.
+                if (strnlen(reinterpret_cast<const char*>(text.get()), 8) >= 8)
+                    fuzzFail("a parameter text has no terminator within 8 bytes");
+                for (size_t k = 8; k < kTextBuffer; ++k)
+                    if (text[k] != (k < payload.size() ? uint8_t(payload[k]) : 0))
+                        fuzzFail("a parameter text was written past 8 bytes");
             }
             if (opcode == effGetChunk && ptr != nullptr) {
                 void* handed = *static_cast<void**>(ptr);

@@ -6,6 +6,7 @@
 #include "support/ValidatorHost.h"
 #include "support/Xvfb.h"
 #include "support/Signal.h"
+#include "voice/ParameterBlock.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <optional>
 #include <random>
@@ -203,6 +205,8 @@ TEST(Threads, HostUiCallsWhileAudioPlays)
         }
         case 6:
             host.dispatch(effGetParamName, int32_t(rng() % 47u), 0, text);
+            host.dispatch(effGetParamDisplay, int32_t(rng() % 47u), 0, text);
+            host.dispatch(effGetParamLabel, int32_t(rng() % 47u), 0, text);
             host.dispatch(effCanDo, 0, 0, const_cast<char*>("receiveVstTimeInfo"));
             break;
         case 7: {
@@ -236,6 +240,22 @@ TEST(Threads, RateBlockSizeAndMainsChangesWhileAudioPlays)
     host.start(44100.0f, 64);
     AudioThread audio(host, 77);
     audio.start();
+    // A generic parameter view on a third thread, reading every value's text
+    // while the rate changes under it.
+    std::atomic<bool> viewing{true};
+    std::atomic<int64_t> longTexts{0};
+    std::thread view([&] {
+        char text[64];
+        while (viewing.load()) {
+            for (int32_t p = 0; p < kNumParameters; ++p)
+                for (int32_t opcode : {effGetParamDisplay, effGetParamLabel}) {
+                    std::memset(text, 0x7f, sizeof text);
+                    host.dispatch(opcode, p, 0, text);
+                    if (strnlen(text, sizeof text) >= 8 || text[8] != 0x7f)
+                        longTexts.fetch_add(1);
+                }
+        }
+    });
     const float rates[] = {22050.0f, 44100.0f, 48000.0f, 88200.0f, 96000.0f, 176400.0f, 192000.0f};
     std::mt19937 rng(5);
     const int64_t startBlocks = audio.blockCount();
@@ -255,9 +275,12 @@ TEST(Threads, RateBlockSizeAndMainsChangesWhileAudioPlays)
         if (i % 4 == 0)
             std::this_thread::yield();
     }
+    viewing.store(false);
+    view.join();
     audio.stop();
     EXPECT_TRUE(audio.check.clean()) << audio.check.describe();
     EXPECT_GT(audio.noteOns(), 0);
+    EXPECT_EQ(longTexts.load(), 0);
 }
 
 namespace {
