@@ -94,7 +94,8 @@ double Envelope::segmentFrames(Segment segment, float value, float sampleRate, b
     }
 
     const float d = 1.0f - v;
-    const double q = double(rate * d * d * d * d);
+    const float d4 = d * d * d * d; // one factor, as tick() forms it
+    const double q = double(rate) * double(d4);
     if (segment == Segment::Release && instantAttack && v == 0.0f)
         return infinite; // the filter contour holds its level
     if (!(q > 0.0) || freezes(segment, v, sampleRate))
