@@ -169,9 +169,11 @@ ParameterReading readParameter(int32_t index, float value, const float* values, 
     case ParameterShow::OutputGainSquared:
         return reading(Unit::Decibel, decibels(double(value) * double(value)));
     case ParameterShow::Gain:
-        if (index == kParamSustain && std::fabs(value) < 0.005f)
-            return reading(Unit::Decibel, -kInfinity); // the decay runs on to silence
         return reading(Unit::Decibel, decibels(value));
+    case ParameterShow::SustainLevel:
+        // The level a decay stops at; the envelope turns levels below 0.005
+        // into 0, so a lower sustain decays on to silence.
+        return reading(Unit::Decibel, value < 0.005f ? -kInfinity : decibels(value));
     case ParameterShow::SubLevel:
         return reading(Unit::Decibel, decibels(0.9 * double(value)));
     case ParameterShow::FineTune:

@@ -62,7 +62,7 @@ const ParameterInfo kParameterTable[kNumParameters] = {
     /* 19 */ continuous("ENVVOLUME", "AMP LEVEL", S::Gain),
     /* 20 */ continuous("AMPATTACK", "ATTACK", S::Attack),
     /* 21 */ continuous("AMPDECAY", "DECAY", S::Decay),
-    /* 22 */ continuous("AMPSUSTAIN", "SUSTAIN", S::Gain),
+    /* 22 */ continuous("AMPSUSTAIN", "SUSTAIN", S::SustainLevel),
     /* 23 */ continuous("AMPRELEASE", "RELEASE", S::Release),
     /* 24 */ continuous("LFO1RATE", "LFO RATE", S::LfoRate),
     /* 25 */ continuous("LFO1DELAY", "LFO DELAY", S::LfoDelay),

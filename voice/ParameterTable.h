@@ -32,7 +32,8 @@ enum class ParameterShow : uint8_t {
     OnOff,          // a switch: its two texts
     MenuEntry,      // a menu: the entry text
     OutputGainSquared, // dB of v * v (VOLUME)
-    Gain,           // dB of v (ENVVOLUME, NOISEVOLUME, AMPSUSTAIN)
+    Gain,           // dB of v (ENVVOLUME, NOISEVOLUME)
+    SustainLevel,   // dB of v; below 0.005 the decay runs on to silence
     SubLevel,       // dB of 0.9 * v (SUBOSCVOLUME)
     FineTune,       // cents: (v - 0.5) * 200
     PitchLfoDepth,  // semitones or cents at full LFO swing: 12 * v^3
