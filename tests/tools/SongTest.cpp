@@ -358,8 +358,8 @@ TEST(Cli, VemoParametersAreRefusedOutsideTheirRange)
         GTEST_SKIP() << menus.output;
     EXPECT_EQ(menus.status, 0) << menus.output;
     const std::pair<const char*, const char*> wrong[] = {
-        {"LFO1WAVEFORM=5", "LFO1WAVEFORM takes a menu entry 0..4"},
-        {"LFO1CLOCK=13", "LFO1CLOCK takes a menu entry 0..12"},
+        {"LFO1WAVEFORM=5", "LFO1WAVEFORM takes sin tri saw rec noise (or 0..4)"},
+        {"LFO1CLOCK=13", "LFO1CLOCK takes ---- 1/16 1/8 1/4 1/2 1/1 2/1 1/16T 1/8T 1/4T 1/2T 1/1T 2/1T (or 0..12)"},
         {"CUTOFF=1.5", "CUTOFF takes 0..1"},
         {"CUTOFF=-0.1", "CUTOFF takes 0..1"},
     };

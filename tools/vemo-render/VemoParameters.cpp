@@ -115,6 +115,14 @@ const char* unitExample(vemo::Unit unit)
 
 } // namespace
 
+std::string vemoParameterName(int index)
+{
+    const ParameterInfo* p = parameterInfo(index);
+    if (p == nullptr)
+        return "?";
+    return std::string(p->hostName) != "Param" ? p->hostName : p->title;
+}
+
 bool isVemo(const PluginInfo& info) { return info.uniqueID == kVemoUniqueId && info.numParams == kNumParameters; }
 
 std::string vemoValueForms(int index)
@@ -152,7 +160,7 @@ float vemoValueOf(int index, const std::string& typed, const float* values, floa
     if (p == nullptr)
         throw ValueError("no such parameter");
     const std::string text = trimmed(typed);
-    const std::string takes = std::string(p->title) + " takes " + vemoValueForms(index);
+    const std::string takes = vemoParameterName(index) + " takes " + vemoValueForms(index);
 
     float value = 0.0f;
     if (parameterValueOfText(index, text, value))
@@ -200,7 +208,7 @@ float vemoValueOf(int index, const std::string& typed, const float* values, floa
     const bool rising = high >= low;
     const double lo = rising ? low : high, hi = rising ? high : low;
     if (!(wanted.value >= lo && wanted.value <= hi))
-        throw ValueError("'" + text + "' is outside what " + p->title + " reaches: " +
+        throw ValueError("'" + text + "' is outside what " + vemoParameterName(index) + " reaches: " +
                          shownAt(index, rising ? 0.0f : 1.0f, values, sampleRate) + " to " +
                          shownAt(index, rising ? 1.0f : 0.0f, values, sampleRate));
     float v0 = 0.0f, v1 = 1.0f;

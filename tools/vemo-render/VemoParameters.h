@@ -29,6 +29,10 @@ public:
 // parameter takes.
 float vemoValueOf(int index, const std::string& text, const float* values, float sampleRate);
 
+// The parameter's name for messages: its host name, or its readable name
+// where the host sees only "Param".
+std::string vemoParameterName(int index);
+
 // What the parameter takes, for messages and --list-params: "0..1",
 // "sin tri saw rec noise", "off on".
 std::string vemoValueForms(int index);

@@ -225,7 +225,7 @@ ValueRange parameterRange(PluginHost& host, int index)
 std::string describeRange(PluginHost& host, int index)
 {
     if (isVemo(host.info()) && index >= 0 && index < kNumParameters)
-        return std::string(kParameterTable[index].title) + " takes " + vemoValueForms(index);
+        return vemoParameterName(index) + " takes " + vemoValueForms(index);
     ValueRange r = parameterRange(host, index);
     char text[96];
     std::snprintf(text, sizeof text, "%s takes %s%g..%g", host.parameterName(index).c_str(),
@@ -257,7 +257,7 @@ void applyVemoSet(PluginHost& host, const std::string& assignment, int index, co
     char* end = nullptr;
     std::strtof(valueText.c_str(), &end);
     if (!quiet && (end == valueText.c_str() || *end != 0))
-        std::cerr << "vemo-render: " << assignment << " sets " << kParameterTable[index].title << " to "
+        std::cerr << "vemo-render: " << assignment << " sets " << vemoParameterName(index) << " to "
                   << value << " (" << host.parameterDisplay(index) << ")\n";
 }
 
