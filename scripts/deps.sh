@@ -10,6 +10,8 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libsndfile1-dev libcli11-dev
     libx11-dev libxtst-dev libpng-dev
+    # vemo-standalone: JACK audio and MIDI, the ALSA sequencer.
+    libjack-jackd2-dev libasound2-dev
 )
 test_packages=(
     # The editor's real-window tests.
@@ -21,6 +23,8 @@ test_packages=(
     clang-14 libclang-rt-14-dev llvm-14
     # The real-host test (tests/ardour): Ardour 7 headless, driven from Python.
     ardour python3
+    # vemo-standalone's tests: a JACK server with its dummy back-end.
+    jackd2
 )
 bench_packages=(
     # bench_peers hosts amsynth's VST 2.x module beside VEMO's; callgrind
@@ -45,5 +49,8 @@ if [ ${#missing[@]} -gt 0 ]; then
     SUDO=""
     if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
     $SUDO apt-get update -qq
+    # jackd2 asks whether to raise the real-time limits: answer no in advance,
+    # so that apt never stops to ask.
+    echo "jackd2 jackd/tweak_rt_limits boolean false" | $SUDO debconf-set-selections
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi

@@ -85,8 +85,15 @@ PluginHost::PluginHost(const std::string& path, double sampleRate, int maxBlock)
         throw;
     }
 
+    allocateBuffers();
+}
+
+void PluginHost::allocateBuffers()
+{
     inputStore_.assign(size_t(info_.numInputs) * size_t(maxBlock_), 0.0f);
     outputStore_.assign(size_t(info_.numOutputs) * size_t(maxBlock_), 0.0f);
+    inputPointers_.clear();
+    outputPointers_.clear();
     for (int c = 0; c < info_.numInputs; ++c)
         inputPointers_.push_back(inputStore_.data() + size_t(c) * size_t(maxBlock_));
     for (int c = 0; c < info_.numOutputs; ++c)
@@ -207,6 +214,27 @@ void PluginHost::suspend()
     dispatch(effStopProcess);
     dispatch(effMainsChanged, 0, 0);
     running_ = false;
+}
+
+void PluginHost::setSampleRate(double sampleRate)
+{
+    const bool wasRunning = running_;
+    suspend();
+    sampleRate_ = sampleRate;
+    dispatch(effSetSampleRate, 0, 0, nullptr, float(sampleRate_));
+    if (wasRunning)
+        resume();
+}
+
+void PluginHost::setMaxBlock(int maxBlock)
+{
+    const bool wasRunning = running_;
+    suspend();
+    maxBlock_ = std::max(maxBlock, 1);
+    dispatch(effSetBlockSize, 0, maxBlock_);
+    allocateBuffers();
+    if (wasRunning)
+        resume();
 }
 
 void PluginHost::setPosition(int64_t frame)

@@ -97,6 +97,12 @@ public:
     void suspend();
     bool running() const { return running_; }
 
+    // A new sample rate (Hz) or largest block (frames), given the way hosts
+    // do between runs: suspended around the change when running. May
+    // allocate: never call while processBlock runs.
+    void setSampleRate(double sampleRate);
+    void setMaxBlock(int maxBlock);
+
     // Musical time for audioMasterGetTime: the map (may be null: 120 BPM,
     // 4/4 from 0) and the song position of the next block, in frames.
     void setTimeline(const TempoMap* map) { tempoMap_ = map; }
@@ -120,6 +126,7 @@ private:
     intptr_t answer(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
     const VstTimeInfo* timeInfo();
     [[noreturn]] void fail(const std::string& what);
+    void allocateBuffers();
 
     std::string path_;
     void* module_ = nullptr;
