@@ -2,7 +2,9 @@
 # Every test: install what is missing, build (Release, then with AddressSanitizer
 # and UndefinedBehaviorSanitizer) and run the whole suite in both builds (the
 # Release run includes VEMO inside Ardour, label "ardour", and an hour of
-# audio per long-run program, label "long"); the threading tests once more
+# audio per long-run program, label "long", and vemo-standalone against a
+# JACK server with the dummy back-end that its tests start and stop
+# themselves, label "standalone"); the threading tests once more
 # under ThreadSanitizer; then a minute of fuzzing per libFuzzer target
 # (scripts/fuzz.sh; VEMO_SKIP_FUZZ=1 skips it).
 set -euo pipefail

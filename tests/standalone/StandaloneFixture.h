@@ -40,6 +40,8 @@ public:
     bool connectTo(const std::string& client);
 
     uint32_t rate() const { return rate_; }
+    // Asks the server for another period (frames); true when it took it.
+    bool setBufferSize(uint32_t frames) { return jack_set_buffer_size(recorder_, frames) == 0; }
     uint32_t now() const { return jack_frame_time(recorder_); }
 
     // Sends a message at an absolute frame time (later than the last one

@@ -37,7 +37,9 @@ start_jack() { # name rate
         -d dummy -r "$rate" -p 256 -C 0 -P 2 > "$dir/jackd.log" 2>&1 < /dev/null &
     echo $! > "$dir/jackd.pid"
     for _ in $(seq 300); do
-        if JACK_DEFAULT_SERVER="$name" timeout 5 jack_wait -c -s "$name" > /dev/null 2>&1; then
+        # A client that connects, not just the server's shared memory
+        # (which jack_wait -c looks at) being there.
+        if JACK_DEFAULT_SERVER="$name" JACK_NO_START_SERVER=1 timeout 5 jack_lsp > /dev/null 2>&1; then
             return 0
         fi
         sleep 0.1

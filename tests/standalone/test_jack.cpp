@@ -191,10 +191,15 @@ TEST_F(StandaloneTest, PlaysANoteAtItsPitchAndAtItsFrame)
     EXPECT_EQ(vemo->stop(SIGINT), 0) << vemo->output();
 }
 
-TEST_F(StandaloneTest, FollowsTheServerToAnotherRateAndKeepsThePitch)
+TEST_F(StandaloneTest, FollowsTheServerToAnotherBlockSizeAndRateAndKeepsThePitch)
 {
     auto vemo = start({"--no-gui", "--program", std::to_string(kDefaultProgram)});
     EXPECT_NEAR(pitch(play()), 440.0, 0.44);
+
+    // Another period while it plays.
+    ASSERT_TRUE(probe.setBufferSize(128));
+    ASSERT_TRUE(vemo->waitForOutput("JACK now runs at 48000 Hz, 128 frames", kLong)) << vemo->output();
+    EXPECT_NEAR(pitch(play()), 440.0, 0.44) << "pitch with 128-frame periods";
 
     probe.close();
     ASSERT_TRUE(restartServer(96000));

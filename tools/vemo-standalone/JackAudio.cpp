@@ -3,6 +3,7 @@
 #include "tools/vemo-render/PluginHost.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 
@@ -10,7 +11,24 @@
 
 namespace vemo::standalone {
 
-JackAudio::JackAudio(MidiRing& alsaMidi, uint16_t channelMask) : alsaMidi_(alsaMidi), events_(channelMask) {}
+namespace {
+
+// While it waits for a server to come back, every attempt would print
+// libjack's complaints that there is none.
+std::atomic<bool> g_quietJack{false};
+
+void jackMessage(const char* text)
+{
+    if (!g_quietJack.load())
+        std::fprintf(stderr, "JACK: %s\n", text);
+}
+
+} // namespace
+
+JackAudio::JackAudio(MidiRing& alsaMidi, uint16_t channelMask) : alsaMidi_(alsaMidi), events_(channelMask)
+{
+    jack_set_error_function(jackMessage);
+}
 
 JackAudio::~JackAudio() { close(); }
 
@@ -20,7 +38,9 @@ bool JackAudio::open(const std::string& clientName, bool mayStartServer, std::st
     serverGone_ = false;
     jack_status_t status{};
     const jack_options_t options = mayStartServer ? JackNullOption : JackNoStartServer;
+    g_quietJack = !mayStartServer;
     client_ = jack_client_open(clientName.c_str(), options, &status);
+    g_quietJack = false;
     if (!client_) {
         error = (status & JackServerFailed) ? "no JACK server is running (start one, e.g. with qjackctl or "
                                               "'jackd -d alsa')"
