@@ -22,8 +22,11 @@ namespace {
 
 using namespace std::chrono_literals;
 
-template <typename Pred>
-bool waitFor(Pred pred, std::chrono::milliseconds timeout)
+std::atomic<int> g_instances{0};
+
+} // namespace
+
+bool waitFor(const std::function<bool()>& pred, std::chrono::milliseconds timeout)
 {
     const auto end = std::chrono::steady_clock::now() + timeout;
     while (!pred()) {
@@ -33,10 +36,6 @@ bool waitFor(Pred pred, std::chrono::milliseconds timeout)
     }
     return true;
 }
-
-std::atomic<int> g_instances{0};
-
-} // namespace
 
 bool restartServer(uint32_t rate)
 {

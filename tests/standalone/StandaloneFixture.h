@@ -12,12 +12,16 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace standalonetest {
 
 namespace fs = std::filesystem;
+
+// Polls pred every 10 ms until it holds or the time is up.
+bool waitFor(const std::function<bool()>& pred, std::chrono::milliseconds timeout);
 
 // Restarts the test server at a rate (services.sh); true when it answers.
 bool restartServer(uint32_t rate);

@@ -109,6 +109,29 @@ protected:
     JackProbe probe;
 };
 
+// One MIDI message as the VstEvents of a block, for the module played offline.
+struct OneMessage {
+    OneMessage(int offset, uint8_t status, uint8_t data1, uint8_t data2)
+    {
+        event.type = kVstMidiType;
+        event.byteSize = sizeof event;
+        event.deltaFrames = offset;
+        event.midiData[0] = char(status);
+        event.midiData[1] = char(data1);
+        event.midiData[2] = char(data2);
+        list.numEvents = 1;
+        list.events[0] = reinterpret_cast<VstEvent*>(&event);
+    }
+    VstEvents* events() { return reinterpret_cast<VstEvents*>(&list); }
+
+    VstMidiEvent event{};
+    struct {
+        int32_t numEvents;
+        intptr_t reserved;
+        VstEvent* events[2];
+    } list{};
+};
+
 // Frames from a note-on to the first sample above `threshold`, rendered
 // offline by the module itself (the reference for the standalone's timing).
 size_t offlineOnset(double rate, double threshold)
@@ -116,24 +139,13 @@ size_t offlineOnset(double rate, double threshold)
     PluginHost host(VEMO_MODULE_PATH, rate, 256);
     host.setProgram(kDefaultProgram);
     host.resume();
-    VstMidiEvent on{};
-    on.type = kVstMidiType;
-    on.byteSize = sizeof on;
-    on.deltaFrames = 100;
-    on.midiData[0] = char(0x90);
-    on.midiData[1] = char(kNote);
-    on.midiData[2] = 100;
-    struct {
-        int32_t numEvents;
-        intptr_t reserved;
-        VstEvent* events[2];
-    } list{1, 0, {reinterpret_cast<VstEvent*>(&on), nullptr}};
+    OneMessage on(100, 0x90, kNote, 100);
     // A second of silence first: the program's smoothed values settle as
     // they have in the standalone by the time a note comes.
     const int settle = int(rate) / 256;
     std::vector<float> out;
     for (int block = 0; block < settle + 40; ++block) {
-        host.processBlock(block == settle ? reinterpret_cast<VstEvents*>(&list) : nullptr, 256);
+        host.processBlock(block == settle ? on.events() : nullptr, 256);
         if (block >= settle)
             out.insert(out.end(), host.outputs()[0], host.outputs()[0] + 256);
     }
@@ -250,18 +262,8 @@ TEST_F(StandaloneTest, KeepsTheBankByteForByteAcrossQuitsAndSignals)
         host.setParameter(46, 1.0f); // learn into this program
         host.setParameter(12, 0.3f); // the control touched last: CUTOFF
         host.resume();
-        VstMidiEvent cc{};
-        cc.type = kVstMidiType;
-        cc.byteSize = sizeof cc;
-        cc.midiData[0] = char(0xB0);
-        cc.midiData[1] = 21;
-        cc.midiData[2] = 50;
-        struct {
-            int32_t numEvents;
-            intptr_t reserved;
-            VstEvent* events[2];
-        } list{1, 0, {reinterpret_cast<VstEvent*>(&cc), nullptr}};
-        host.processBlock(reinterpret_cast<VstEvents*>(&list), 256);
+        OneMessage cc(0, 0xB0, 21, 50);
+        host.processBlock(cc.events(), 256);
         host.setParameter(46, 0.0f);
         vemo::render::savePresetFile(host, mine.string(), true);
     }
@@ -382,18 +384,6 @@ Window findWindow(Display* display, const std::string& prefix, std::string* titl
     return found;
 }
 
-template <typename Pred>
-bool eventually(Pred pred, std::chrono::seconds timeout = kLong)
-{
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
-
 } // namespace
 
 TEST_F(StandaloneTest, TheEditorWindowOpensAndAClickOnAControlChangesTheSound)
@@ -406,7 +396,7 @@ TEST_F(StandaloneTest, TheEditorWindowOpensAndAClickOnAControlChangesTheSound)
 
     Window window = 0;
     std::string title;
-    ASSERT_TRUE(eventually([&] { return (window = findWindow(display, "VEMO - ", &title)) != 0; }))
+    ASSERT_TRUE(waitFor([&] { return (window = findWindow(display, "VEMO - ", &title)) != 0; }, kLong))
         << vemo->output();
     EXPECT_EQ(title, "VEMO - default");
     XWindowAttributes attributes{};
@@ -445,11 +435,13 @@ TEST_F(StandaloneTest, TheEditorWindowOpensAndAClickOnAControlChangesTheSound)
 
     // The title follows the program.
     sendNow(0xC0, kOrganProgram);
-    EXPECT_TRUE(eventually([&] {
-        std::string now;
-        findWindow(display, "VEMO - ", &now);
-        return now == "VEMO - 14 Organ 1 Bank A";
-    }));
+    EXPECT_TRUE(waitFor(
+        [&] {
+            std::string now;
+            findWindow(display, "VEMO - ", &now);
+            return now == "VEMO - 14 Organ 1 Bank A";
+        },
+        kLong));
 
     // Closing the window quits, and the bank keeps the click.
     XEvent close{};

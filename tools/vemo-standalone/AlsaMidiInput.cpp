@@ -11,46 +11,39 @@ namespace vemo::standalone {
 
 int sequencerEventToMidi(const snd_seq_event_t& event, uint8_t out[3])
 {
+    auto data = [](int value) { return uint8_t(value < 0 ? 0 : value > 127 ? 127 : value); };
     const snd_seq_ev_note_t& note = event.data.note;
     const snd_seq_ev_ctrl_t& control = event.data.control;
-    auto data = [](int value) { return uint8_t(value < 0 ? 0 : value > 127 ? 127 : value); };
+    auto noteMessage = [&](uint8_t kind) {
+        out[0] = uint8_t(kind | (note.channel & 0x0F));
+        out[1] = data(note.note);
+        out[2] = data(note.velocity);
+        return 3;
+    };
+    auto controlMessage = [&](uint8_t kind, int first, int second) {
+        out[0] = uint8_t(kind | (control.channel & 0x0F));
+        out[1] = data(first);
+        out[2] = data(second);
+        return second < 0 ? 2 : 3;
+    };
     switch (event.type) {
     case SND_SEQ_EVENT_NOTEON:
-        out[0] = uint8_t(0x90 | (note.channel & 0x0F));
-        out[1] = data(note.note);
-        out[2] = data(note.velocity);
-        return 3;
+        return noteMessage(0x90);
     case SND_SEQ_EVENT_NOTEOFF:
-        out[0] = uint8_t(0x80 | (note.channel & 0x0F));
-        out[1] = data(note.note);
-        out[2] = data(note.velocity);
-        return 3;
+        return noteMessage(0x80);
     case SND_SEQ_EVENT_KEYPRESS:
-        out[0] = uint8_t(0xA0 | (note.channel & 0x0F));
-        out[1] = data(note.note);
-        out[2] = data(note.velocity);
-        return 3;
+        return noteMessage(0xA0);
     case SND_SEQ_EVENT_CONTROLLER:
-        out[0] = uint8_t(0xB0 | (control.channel & 0x0F));
-        out[1] = data(int(control.param));
-        out[2] = data(control.value);
-        return 3;
+        return controlMessage(0xB0, int(control.param), control.value);
     case SND_SEQ_EVENT_PGMCHANGE:
-        out[0] = uint8_t(0xC0 | (control.channel & 0x0F));
-        out[1] = data(control.value);
-        return 2;
+        return controlMessage(0xC0, control.value, -1);
     case SND_SEQ_EVENT_CHANPRESS:
-        out[0] = uint8_t(0xD0 | (control.channel & 0x0F));
-        out[1] = data(control.value);
-        return 2;
+        return controlMessage(0xD0, control.value, -1);
     case SND_SEQ_EVENT_PITCHBEND: {
-        // -8192..8191 around the centre 0x2000
+        // -8192..8191 around the centre 0x2000, as two 7-bit halves
         int value = control.value + 8192;
         value = value < 0 ? 0 : value > 16383 ? 16383 : value;
-        out[0] = uint8_t(0xE0 | (control.channel & 0x0F));
-        out[1] = uint8_t(value & 0x7F);
-        out[2] = uint8_t(value >> 7);
-        return 3;
+        return controlMessage(0xE0, value & 0x7F, value >> 7);
     }
     default:
         return 0;
