@@ -241,6 +241,8 @@ TEST_F(BankFileTest, LivesInTheXdgConfigFolderElseUnderHome)
     EXPECT_EQ(defaultBankPath(), (dir / "config/vemo/bank.fxb").string());
     setenv("XDG_CONFIG_HOME", "relative/config", 1); // not absolute: ignored, as the XDG rules say
     EXPECT_EQ(defaultBankPath(), (dir / "home/.config/vemo/bank.fxb").string());
+    // Another module's bank never takes VEMO's place.
+    EXPECT_EQ(defaultBankPath(0x41424344), (dir / "home/.config/vemo/bank-41424344.fxb").string());
 }
 
 TEST_F(BankFileTest, ReplacesTheFileWholeAndLeavesNoTemporaryFile)

@@ -5,6 +5,7 @@
 #include "tools/vemo-render/PresetIO.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -19,12 +20,15 @@ namespace vemo::standalone {
 namespace fs = std::filesystem;
 using render::PresetFileError;
 
-std::string defaultBankPath()
+std::string defaultBankPath(int32_t uniqueID)
 {
+    char other[32];
+    std::snprintf(other, sizeof other, "bank-%08X.fxb", unsigned(uniqueID));
+    const std::string file = uniqueID == kVemoUniqueId ? "bank.fxb" : other;
     const char* config = std::getenv("XDG_CONFIG_HOME");
     // The XDG rule: a relative XDG_CONFIG_HOME is to be ignored.
     if (config && config[0] == '/')
-        return (fs::path(config) / "vemo" / "bank.fxb").string();
+        return (fs::path(config) / "vemo" / file).string();
     const char* home = std::getenv("HOME");
     if (!home || !home[0]) {
         const passwd* user = getpwuid(getuid());
@@ -32,7 +36,7 @@ std::string defaultBankPath()
     }
     if (!home || !home[0])
         return "";
-    return (fs::path(home) / ".config" / "vemo" / "bank.fxb").string();
+    return (fs::path(home) / ".config" / "vemo" / file).string();
 }
 
 void loadBank(render::PluginHost& host, const std::string& path)

@@ -15,9 +15,14 @@ class PluginHost;
 
 namespace vemo::standalone {
 
+// VEMO's VST unique ID ('8825').
+constexpr int32_t kVemoUniqueId = 0x38383235;
+
 // $XDG_CONFIG_HOME/vemo/bank.fxb, else ~/.config/vemo/bank.fxb (HOME, else
-// the password database); empty when there is no home at all.
-std::string defaultBankPath();
+// the password database); empty when there is no home at all. Another
+// module (--plugin) gets a file of its own, bank-<its ID in hex>.fxb, so
+// that it never replaces VEMO's bank.
+std::string defaultBankPath(int32_t uniqueID = kVemoUniqueId);
 
 // Reads an .fxb into the plug-in and makes its current program the one the
 // file records (when it records one). Throws vemo::render::PresetFileError

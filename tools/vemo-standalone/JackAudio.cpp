@@ -42,15 +42,11 @@ bool JackAudio::open(const std::string& clientName, bool mayStartServer, std::st
     client_ = jack_client_open(clientName.c_str(), options, &status);
     g_quietJack = false;
     if (!client_) {
-        error = (status & JackServerFailed) ? "no JACK server is running (start one, e.g. with qjackctl or "
-                                              "'jackd -d alsa')"
-                                            : "the JACK server refused the client (status 0x" +
-                                                  [&] {
-                                                      char hex[16];
-                                                      std::snprintf(hex, sizeof hex, "%X", unsigned(status));
-                                                      return std::string(hex);
-                                                  }() +
-                                                  ")";
+        char code[16];
+        std::snprintf(code, sizeof code, "0x%X", unsigned(status));
+        error = (status & JackServerFailed)
+                    ? std::string("no JACK server is running (start one, e.g. with qjackctl or 'jackd -d alsa')")
+                    : std::string("the JACK server refused the client (status ") + code + ")";
         return false;
     }
     outLeft_ = jack_port_register(client_, "out_left", JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);

@@ -146,7 +146,7 @@ void saveBank(PluginHost& host, BankStore& store, const BankPlan& plan)
 int listPrograms(const Options& o)
 {
     PluginHost host(o.plugin.empty() ? defaultPluginPath() : o.plugin, 48000.0, 512);
-    BankStore store(defaultBankPath());
+    BankStore store(defaultBankPath(host.info().uniqueID));
     loadStartBank(host, o, store);
     const int current = host.currentProgram();
     for (int i = 0; i < host.info().numPrograms; ++i)
@@ -188,7 +188,7 @@ int run(const Options& o)
         JackAudio& jack;
         ~StopAudio() { jack.close(); }
     } stopAudio{jack};
-    BankStore store(defaultBankPath());
+    BankStore store(defaultBankPath(host.info().uniqueID));
     const BankPlan plan = loadStartBank(host, o, store);
 
     std::unique_ptr<AlsaMidiInput> alsa;
