@@ -70,7 +70,11 @@ void writeFileAtomically(const std::string& path, const std::vector<uint8_t>& by
     if (error)
         throw std::runtime_error(folder.string() + ": cannot create the folder (" + error.message() + ")");
 
-    std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    // ".bank.fxb.XXXXXX": hidden, beside the file, on the same file system.
+    std::string hidden = ".";
+    hidden += target.filename().string();
+    hidden += ".XXXXXX";
+    std::string temp = (folder / hidden).string();
     const int fd = mkstemp(temp.data());
     if (fd < 0)
         throw std::runtime_error(path + ": cannot write in its folder (" + std::strerror(errno) + ")");
