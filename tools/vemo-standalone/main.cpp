@@ -315,10 +315,10 @@ int main(int argc, char** argv)
                    "Connect this MIDI source: an ALSA sequencer client (name, part of it, or client:port) "
                    "and JACK MIDI outputs whose name contains it")
         ->type_name("NAME");
-    app.add_option("--channel", o.channel, "Play only this MIDI channel (default: all)")
-        ->check(CLI::Range(1, 16))
-        ->type_name("1..16");
-    app.add_option("--name", o.name, "JACK and ALSA client name")->capture_default_str();
+    app.add_option("--channel", o.channel, "Play only this MIDI channel, 1 to 16 (default: all)")
+        ->check(CLI::Range(1, 16).description(""))
+        ->type_name("N");
+    app.add_option("--name", o.name, "JACK and ALSA client name")->type_name("NAME")->capture_default_str();
     app.add_flag("--list-programs", o.listPrograms, "List the programs of the bank it would start with, and quit");
     app.add_flag("-q,--quiet", o.quiet, "Print nothing but warnings and errors");
     app.set_version_flag("--version", "vemo-standalone 1.0");
