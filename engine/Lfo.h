@@ -28,6 +28,10 @@ public:
     // other number the delayed random (the value before the latest draw).
     inline float tick(int waveform);
 
+    // tick() without its value, for frames whose value nobody hears: the
+    // phase steps and the random waves draw exactly as tick() would.
+    inline void advance(int waveform);
+
     float phase = 0.0f;     // table position, 0 up to 255
     float increment;        // table steps per sample: rate in Hz * 256 / sampleRate
     float sampleRate;
@@ -97,5 +101,24 @@ inline float Lfo::tick(int waveform)
             randomValue = draw();
         }
         return heldRandomValue;
+    }
+}
+
+inline void Lfo::advance(int waveform)
+{
+    if (phase > 255.0f)
+        phase = phase - 255.0f;
+    if (!(phase >= 0.0f && phase <= 255.0f))
+        phase = reduce(phase);
+
+    const int i = int(phase);
+    lastIndex = i;
+    lastFraction = phase - float(i);
+    phase = phase + increment;
+
+    if (i == 0 && !(waveform >= 0 && waveform <= 3)) {
+        if (waveform != 4)
+            heldRandomValue = randomValue;
+        randomValue = draw();
     }
 }

@@ -107,6 +107,86 @@ void SynthEngine::renderSample(float& left, float& right)
         chorus.process(left, right);
 }
 
+void SynthEngine::render(float* left, float* right, int32_t frames)
+{
+    for (int32_t i = 0; i < frames; ++i) {
+        // The scalar path is the reference and renders every frame in full.
+        if (lanes.path != VoiceLanes::Path::Scalar && voicesResting()) {
+            renderResting(left + i, right + i, frames - i);
+            return;
+        }
+        renderSample(left[i], right[i]);
+    }
+}
+
+bool SynthEngine::voicesResting() const
+{
+    for (const auto& voice : voices)
+        if (!voice.isSilent() || voice.idleCount < 20)
+            return false;
+    return true;
+}
+
+void SynthEngine::renderResting(float* left, float* right, int32_t frames)
+{
+    // renderSample with every voice returning at once and the frame
+    // inactive: no decimator, no gain, no chorus, and outputSample 0 into
+    // the high-pass. The parameters hold for the stretch, so what depends on
+    // them alone is formed once, by the same operations.
+    const int clock = truncateIndex(P(kParamLfoClock));
+    const int waveform = truncateIndex(P(kParamLfoWaveform));
+    if (clock == 0) {
+        const float r = P(kParamLfoRate);
+        const float rate = 20.0f * (r * r * r * r);
+        lfo.increment = rate / lfo.sampleRate * 256.0f;
+    }
+    pwmLfo.increment = lfo.increment;
+    const float delay = P(kParamLfoDelay);
+    const float bentCutoff = P(kParamModVcf) * pitchBend + P(kParamCutoff);
+    const float hp = P(kParamHpCutoff);
+    const float R = 0.999f - 0.4f * (hp * hp * hp);
+    for (auto& voice : voices)
+        voice.ampLevel = 0.0f;
+
+    // The recurrences run in locals, so that no store to the output can
+    // force them through memory on every frame.
+    float smoothed = smoothedCutoff;
+    OnePoleFilter stage0 = highPass[0], stage1 = highPass[1], stage2 = highPass[2];
+    float out = 0.0f;
+    for (int32_t i = 0; i < frames; ++i) {
+        // Only the last frame's LFO values remain in the engine.
+        if (i + 1 < frames) {
+            lfo.advance(waveform);
+            pwmLfo.advance(1);
+        } else {
+            lfoValue = lfo.tick(waveform);
+            pwmLfoValue = pwmLfo.tick(1);
+        }
+        if (delay > 0.0f) {
+            if (sampleRate * delay > float(lfoDelayCounter)) {
+                lfoValue = 0.0f;
+                ++lfoDelayCounter;
+            } else if (lfoDelayFade < 1.0f) {
+                lfoValue = lfoValue * lfoDelayFade;
+                lfoDelayFade += sampleRate * 4.9999999e-10f;
+            }
+        }
+        smoothed = (bentCutoff + smoothed * 1199.0f) * 0.00083333335f + 1e-9f;
+        out = stage0.highPass(0.0f, R);
+        out = stage1.highPass(out, R);
+        out = stage2.highPass(out, R);
+        left[i] = out;
+        right[i] = out;
+    }
+    smoothedCutoff = smoothed;
+    highPass[0] = stage0;
+    highPass[1] = stage1;
+    highPass[2] = stage2;
+    outputSample = out;
+    firstHalfSum = 0.0f;
+    secondHalfSum = 0.0f;
+}
+
 void SynthEngine::noteOn(int32_t note, float velocity)
 {
     int chosen = -1;

@@ -32,13 +32,24 @@ public:
     // state. Audio thread, between frames; allocates nothing.
     void setSampleRate(float rate);
 
-    // One stereo frame. Allocates nothing.
+    // One stereo frame, every parameter read afresh at its step: the
+    // readable reference of the frame. Allocates nothing.
     void renderSample(float& left, float& right);
 
     // The pole renderSample gives the three output high-pass stages for
     // "HPCUTOFF" = value: 0.999 - 0.4 * value^3.
     static float highPassPole(float value) { return 0.999f - 0.4f * (value * value * value); }
     static constexpr int kHighPassStages = 3;
+
+    // `frames` frames into left[0..frames-1] and right[0..frames-1]: the same
+    // samples as that many renderSample calls, for a stretch in which the
+    // audio thread changes nothing in between (the caller splits its block
+    // at each note, bend, tempo or parameter change of its own). A value
+    // written by another thread has no defined frame within a block, so it
+    // may be read once for the whole stretch. Frames on which no voice sounds
+    // or rings out take a loop that does only what silence requires.
+    // Allocates nothing.
+    void render(float* left, float* right, int32_t frames);
 
     // note 0..127, velocity 0..1.
     void noteOn(int32_t note, float velocity);
@@ -72,4 +83,12 @@ public:
 
 private:
     float P(int index) const { return parameterBlock.get(index); }
+
+    // Whether every voice is silent and past its filter's ring-out, so that
+    // no voice does anything until the next note-on.
+    bool voicesResting() const;
+    // The rest of a stretch while every voice rests: the LFOs advance (the
+    // random waves drawing as usual), the LFO delay counts, the cutoff
+    // smoothing and the high-pass stages run; nothing else has an effect.
+    void renderResting(float* left, float* right, int32_t frames);
 };

@@ -137,14 +137,20 @@ void VemoVst::processReplacing(float** /*inputs*/, float** outputs, int32_t samp
         longestBlock = sampleFrames;
     float* outLeft = outputs[0];
     float* outRight = outputs[1];
-    for (int32_t i = 0; i < sampleFrames; ++i) {
-        float left = 0.0f;
-        float right = 0.0f;
+    // Each stretch up to the next due event renders in one engine call: the
+    // engine then reads parameters once per stretch and can run silence in
+    // a tight loop. Events change the engine only at their own frame.
+    for (int32_t i = 0; i < sampleFrames;) {
         applyDueEvents();
-        engine->renderSample(left, right);
-        outLeft[i] = left;
-        outRight[i] = right;
-        ++frameClock;
+        int32_t frames = sampleFrames - i;
+        if (!eventQueue->empty()) {
+            const int64_t untilDue = eventQueue->oldest().due - frameClock; // >= 1 here
+            if (untilDue < frames)
+                frames = untilDue > 0 ? int32_t(untilDue) : 1;
+        }
+        engine->render(outLeft + i, outRight + i, frames);
+        frameClock += frames;
+        i += frames;
     }
 }
 

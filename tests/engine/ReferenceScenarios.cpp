@@ -19,18 +19,19 @@ void SampleHash::add(float sample)
     }
 }
 
-Fingerprint renderScenario(const Scenario& s, SynthEngine& engine)
+Fingerprint renderScenario(const Scenario& s, SynthEngine& engine, bool stretches)
 {
     vemo::seedRandom(s.seed);
     for (int i = 0; i < kNumParameters; ++i)
         engine.parameterBlock.set(i, s.parameters[i]);
     engine.tempo = 120.0f;
 
-    Fingerprint print;
-    SampleHash hash;
+    // Stretches between the score's actions render in one call, as the
+    // module renders the stretches between its events.
+    std::vector<float> left(size_t(s.frames)), right(size_t(s.frames));
     size_t next = 0;
-    const int32_t probeEvery = s.frames / Fingerprint::kProbes;
-    for (int32_t frame = 0; frame < s.frames; ++frame) {
+    int32_t frame = 0;
+    while (frame < s.frames) {
         for (; next < s.score.size() && s.score[next].frame <= frame; ++next) {
             const ScoreAction& a = s.score[next];
             switch (a.kind) {
@@ -50,14 +51,25 @@ Fingerprint renderScenario(const Scenario& s, SynthEngine& engine)
             case ScoreAction::Tempo: engine.tempo = a.b; break;
             }
         }
-        float left = 0.0f, right = 0.0f;
-        engine.renderSample(left, right);
-        hash.add(left);
-        hash.add(right);
-        if (probeEvery > 0 && frame % probeEvery == probeEvery - 1 &&
-            frame / probeEvery < Fingerprint::kProbes)
-            std::memcpy(&print.probes[frame / probeEvery], &left, sizeof(float));
+        const int32_t end = next < s.score.size() ? std::min(s.score[next].frame, s.frames) : s.frames;
+        if (stretches)
+            engine.render(&left[size_t(frame)], &right[size_t(frame)], end - frame);
+        else
+            for (int32_t i = frame; i < end; ++i)
+                engine.renderSample(left[size_t(i)], right[size_t(i)]);
+        frame = end;
     }
+
+    Fingerprint print;
+    SampleHash hash;
+    for (int32_t i = 0; i < s.frames; ++i) {
+        hash.add(left[size_t(i)]);
+        hash.add(right[size_t(i)]);
+    }
+    const int32_t probeEvery = s.frames / Fingerprint::kProbes;
+    if (probeEvery > 0)
+        for (int p = 0; p < Fingerprint::kProbes; ++p)
+            std::memcpy(&print.probes[p], &left[size_t((p + 1) * probeEvery - 1)], sizeof(float));
     print.hash = hash.value;
     return print;
 }

@@ -45,8 +45,9 @@ struct Fingerprint {
 };
 
 // Renders a scenario on `engine`, which must be fresh (built for the
-// scenario's rate and never played).
-Fingerprint renderScenario(const Scenario& scenario, SynthEngine& engine);
+// scenario's rate and never played): frame by frame through renderSample,
+// or with `stretches` each stretch between two actions in one render call.
+Fingerprint renderScenario(const Scenario& scenario, SynthEngine& engine, bool stretches);
 
 // Hash helper shared with the module-level scenarios.
 struct SampleHash {

@@ -127,3 +127,32 @@ TEST(Lfo, ClockFactors)
     EXPECT_EQ(lfoClockFactor(13), 0.0f);
     EXPECT_EQ(lfoClockFactor(-1), 0.0f);
 }
+
+// advance() is tick() without the value: the same phase, the same draws from
+// the shared random stream, for every waveform number a host may leave.
+TEST(Lfo, AdvanceStepsAndDrawsAsTickDoes)
+{
+    for (int waveform : {-3, 0, 1, 2, 3, 4, 5, 9}) {
+        for (float increment : {0.0f, 7.3f, 254.9f, 300.0f, -3.0f}) {
+            Lfo ticked(44100.0f), advanced(44100.0f);
+            ticked.increment = advanced.increment = increment;
+            vemo::seedRandom(99);
+            for (int n = 0; n < 200; ++n)
+                ticked.tick(waveform);
+            const int32_t nextAfterTicks = vemo::randomInt();
+            vemo::seedRandom(99);
+            for (int n = 0; n < 200; ++n)
+                advanced.advance(waveform);
+            ASSERT_EQ(vemo::randomInt(), nextAfterTicks) << waveform << " " << increment;
+            EXPECT_EQ(advanced.phase, ticked.phase);
+            EXPECT_EQ(advanced.lastIndex, ticked.lastIndex);
+            EXPECT_EQ(advanced.lastFraction, ticked.lastFraction);
+            EXPECT_EQ(advanced.randomValue, ticked.randomValue);
+            EXPECT_EQ(advanced.heldRandomValue, ticked.heldRandomValue);
+            vemo::seedRandom(7);
+            const float tickedValue = ticked.tick(waveform);
+            vemo::seedRandom(7);
+            EXPECT_EQ(advanced.tick(waveform), tickedValue);
+        }
+    }
+}

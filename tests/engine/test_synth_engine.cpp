@@ -1,5 +1,6 @@
 // The engine: note allocation, LFO timing, output stages and silence.
 #include "engine/SynthEngine.h"
+#include "voice/Random.h"
 
 #include <gtest/gtest.h>
 
@@ -293,5 +294,66 @@ TEST(SynthEngine, RatesAndCornersShownAreTheEngines)
             };
             EXPECT_NEAR(gainAt(corner), std::sqrt(0.5), 0.005) << "HPCUTOFF " << value << " at " << rate;
         }
+    }
+}
+
+// A stretch rendered in one call leaves the same samples and the same engine
+// state as frame-by-frame rendering, through silences long and short (the
+// resting loop), a random LFO drawing during them, the LFO delay counting,
+// a bend moving the cutoff target, and notes falling silent mid-stretch.
+TEST(SynthEngine, StretchesRenderAsFramesDo)
+{
+    for (float waveform : {0.0f, 4.0f, 5.0f}) {
+        EngineRig frames, stretches;
+        stretches.engine.lanes.path = VoiceLanes::bestPath();
+        frames.engine.lanes.path = VoiceLanes::Path::Scalar;
+        for (SynthEngine* e : {&frames.engine, &stretches.engine}) {
+            e->parameterBlock.set(kParamLfoWaveform, waveform);
+            e->parameterBlock.set(kParamLfoRate, 0.9f);
+            e->parameterBlock.set(kParamLfoDelay, 0.001f);
+            e->parameterBlock.set(kParamFilterLfo, 0.4f);
+            e->parameterBlock.set(kParamRelease, 0.1f);
+            e->parameterBlock.set(kParamSharedFilter, 0.0f);
+            e->parameterBlock.set(kParamModVcf, 1.0f);
+        }
+        vemo::seedRandom(5);
+        std::vector<float> expected;
+        std::vector<float> got;
+        // Stretch lengths; a note starts before every other stretch and
+        // stops before the next one, the bend moves now and then.
+        const int lengths[] = {1, 700, 3, 2000, 19, 21, 1, 1500, 64, 4000};
+        auto act = [](SynthEngine& e, int k) {
+            if (k % 2 == 0)
+                e.noteOn(60 + k, 0.8f);
+            else
+                e.noteOff(60 + k - 1);
+            if (k % 3 == 0)
+                e.pitchBend = 0.1f * float(k) - 0.4f;
+        };
+        for (int k = 0; k < 10; ++k) {
+            act(frames.engine, k);
+            frames.run(lengths[k], &expected);
+        }
+        vemo::seedRandom(5);
+        for (int k = 0; k < 10; ++k) {
+            act(stretches.engine, k);
+            std::vector<float> left(size_t(lengths[k])), right(size_t(lengths[k]));
+            stretches.engine.render(left.data(), right.data(), lengths[k]);
+            got.insert(got.end(), left.begin(), left.end());
+        }
+        ASSERT_EQ(got.size(), expected.size());
+        for (size_t i = 0; i < got.size(); ++i)
+            ASSERT_EQ(got[i], expected[i]) << "waveform " << waveform << " frame " << i;
+        const SynthEngine& a = frames.engine;
+        const SynthEngine& b = stretches.engine;
+        EXPECT_EQ(b.lfoValue, a.lfoValue);
+        EXPECT_EQ(b.pwmLfoValue, a.pwmLfoValue);
+        EXPECT_EQ(b.smoothedCutoff, a.smoothedCutoff);
+        EXPECT_EQ(b.lfoDelayCounter, a.lfoDelayCounter);
+        EXPECT_EQ(b.lfoDelayFade, a.lfoDelayFade);
+        EXPECT_EQ(b.lfo.phase, a.lfo.phase);
+        EXPECT_EQ(b.outputSample, a.outputSample);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(b.highPass[i].previousOutput, a.highPass[i].previousOutput);
     }
 }
