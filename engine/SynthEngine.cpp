@@ -70,8 +70,10 @@ void SynthEngine::renderSample(float& left, float& right)
 
     firstHalfSum = 0.0f;
     secondHalfSum = 0.0f;
-    const bool active = lanes.render(voices, kNumVoices, firstHalfSum, secondHalfSum, pwmLfoValue,
-                                     lfoValue, pitchBend, smoothedCutoff);
+    bool active = false;
+    for (auto& voice : voices)
+        if (voice.render(firstHalfSum, secondHalfSum, pwmLfoValue, lfoValue, pitchBend, smoothedCutoff))
+            active = true;
 
     outputSample = 0.0f;
     if (active) {
@@ -80,8 +82,7 @@ void SynthEngine::renderSample(float& left, float& right)
             firstHalfSum *= 0.5f;
             secondHalfSum *= 0.5f;
             const int v = lastVoice < kNumVoices ? lastVoice : 0;
-            lanes.runFilter(voices[v], sharedFilter, firstHalfSum, secondHalfSum, smoothedCutoff,
-                            lfoValue);
+            voices[v].runFilter(sharedFilter, firstHalfSum, secondHalfSum, smoothedCutoff, lfoValue);
             float level = 0.0f;
             for (auto& voice : voices)
                 level += voice.ampLevel;
@@ -109,14 +110,88 @@ void SynthEngine::renderSample(float& left, float& right)
 
 void SynthEngine::render(float* left, float* right, int32_t frames)
 {
-    for (int32_t i = 0; i < frames; ++i) {
-        // The scalar path is the reference and renders every frame in full.
-        if (lanes.path != VoiceLanes::Path::Scalar && voicesResting()) {
-            renderResting(left + i, right + i, frames - i);
-            return;
-        }
-        renderSample(left[i], right[i]);
+    if (lanes.path == VoiceLanes::Path::Scalar) {
+        // The reference renders every frame in full.
+        for (int32_t i = 0; i < frames; ++i)
+            renderSample(left[i], right[i]);
+        return;
     }
+    if (frames <= 0)
+        return;
+    float p[kNumParameters];
+    for (int i = 0; i < kNumParameters; ++i)
+        p[i] = P(i);
+    int32_t i = 0;
+    if (!voicesResting()) {
+        lanes.begin(voices, p, pitchBend, sharedFilter);
+        for (; i < frames && !lanes.resting(); ++i)
+            renderLaneFrame(p, left[i], right[i]);
+        lanes.end(voices, sharedFilter);
+    }
+    if (i < frames)
+        renderResting(p, left + i, right + i, frames - i);
+}
+
+void SynthEngine::renderLaneFrame(const float* p, float& left, float& right)
+{
+    // renderSample with the stretch's parameter values and the voices in
+    // lanes.
+    outputSample = 0.0f;
+    if (truncateIndex(p[kParamLfoClock]) == 0) {
+        const float r = p[kParamLfoRate];
+        outputSample = 20.0f * (r * r * r * r);
+        lfo.increment = outputSample / lfo.sampleRate * 256.0f;
+        pwmLfo.increment = outputSample / pwmLfo.sampleRate * 256.0f;
+    }
+    lfoValue = lfo.tick(truncateIndex(p[kParamLfoWaveform]));
+    pwmLfo.increment = lfo.increment;
+    pwmLfoValue = pwmLfo.tick(1);
+
+    const float delay = p[kParamLfoDelay];
+    if (delay > 0.0f) {
+        if (sampleRate * delay > float(lfoDelayCounter)) {
+            lfoValue = 0.0f;
+            ++lfoDelayCounter;
+        } else if (lfoDelayFade < 1.0f) {
+            lfoValue = lfoValue * lfoDelayFade;
+            lfoDelayFade += sampleRate * 4.9999999e-10f;
+        }
+    }
+
+    smoothedCutoff =
+        (p[kParamModVcf] * pitchBend + p[kParamCutoff] + smoothedCutoff * 1199.0f) * 0.00083333335f + 1e-9f;
+
+    firstHalfSum = 0.0f;
+    secondHalfSum = 0.0f;
+    const bool active = lanes.frame(firstHalfSum, secondHalfSum, pwmLfoValue, lfoValue, smoothedCutoff);
+
+    outputSample = 0.0f;
+    if (active) {
+        if (p[kParamSharedFilter] != 0.0f) {
+            firstHalfSum *= 0.5f;
+            secondHalfSum *= 0.5f;
+            const int v = lastVoice < kNumVoices ? lastVoice : 0;
+            lanes.sharedFilterFrame(v, firstHalfSum, secondHalfSum, smoothedCutoff, lfoValue);
+            float level = lanes.ampLevelSum();
+            if (level > 1.0f)
+                level = 1.0f;
+            firstHalfSum = firstHalfSum * 2.0f * level;
+            secondHalfSum = secondHalfSum * 2.0f * level;
+        }
+        outputSample = decimator.process(firstHalfSum, secondHalfSum);
+        const float volume = p[kParamVolume];
+        outputSample = p[kParamEnvVolume] * volume * volume * outputSample;
+    }
+
+    const float hp = p[kParamHpCutoff];
+    const float R = 0.999f - 0.4f * (hp * hp * hp);
+    for (auto& stage : highPass)
+        outputSample = stage.highPass(outputSample, R);
+
+    left = outputSample;
+    right = outputSample;
+    if (active)
+        chorus.process(left, right);
 }
 
 bool SynthEngine::voicesResting() const
@@ -127,23 +202,23 @@ bool SynthEngine::voicesResting() const
     return true;
 }
 
-void SynthEngine::renderResting(float* left, float* right, int32_t frames)
+void SynthEngine::renderResting(const float* p, float* left, float* right, int32_t frames)
 {
     // renderSample with every voice returning at once and the frame
     // inactive: no decimator, no gain, no chorus, and outputSample 0 into
     // the high-pass. The parameters hold for the stretch, so what depends on
     // them alone is formed once, by the same operations.
-    const int clock = truncateIndex(P(kParamLfoClock));
-    const int waveform = truncateIndex(P(kParamLfoWaveform));
+    const int clock = truncateIndex(p[kParamLfoClock]);
+    const int waveform = truncateIndex(p[kParamLfoWaveform]);
     if (clock == 0) {
-        const float r = P(kParamLfoRate);
+        const float r = p[kParamLfoRate];
         const float rate = 20.0f * (r * r * r * r);
         lfo.increment = rate / lfo.sampleRate * 256.0f;
     }
     pwmLfo.increment = lfo.increment;
-    const float delay = P(kParamLfoDelay);
-    const float bentCutoff = P(kParamModVcf) * pitchBend + P(kParamCutoff);
-    const float hp = P(kParamHpCutoff);
+    const float delay = p[kParamLfoDelay];
+    const float bentCutoff = p[kParamModVcf] * pitchBend + p[kParamCutoff];
+    const float hp = p[kParamHpCutoff];
     const float R = 0.999f - 0.4f * (hp * hp * hp);
     for (auto& voice : voices)
         voice.ampLevel = 0.0f;

@@ -77,8 +77,9 @@ public:
     float firstHalfSum = 0.0f;
     float secondHalfSum = 0.0f;
     HalfBandDecimator decimator;
-    // How the voices' filters run: in SIMD lanes (the fastest this
+    // How render() runs the voices: in SIMD lanes (the fastest this
     // processor has) or voice by voice; every path gives the same bits.
+    // renderSample always takes the voices one by one.
     VoiceLanes lanes;
 
 private:
@@ -90,5 +91,8 @@ private:
     // The rest of a stretch while every voice rests: the LFOs advance (the
     // random waves drawing as usual), the LFO delay counts, the cutoff
     // smoothing and the high-pass stages run; nothing else has an effect.
-    void renderResting(float* left, float* right, int32_t frames);
+    void renderResting(const float* p, float* left, float* right, int32_t frames);
+    // One frame of a stretch with the voices in lanes; p: the stretch's
+    // parameter values.
+    void renderLaneFrame(const float* p, float& left, float& right);
 };

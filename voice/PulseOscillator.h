@@ -75,29 +75,25 @@ public:
     float lastCorrection;    // correction played by the latest sub-sample
     float stepOffset;        // working value: increment, then the latest step's age
 
-private:
-    // Adds the correction for a jump of the naive ramp difference that
-    // happened d sub-samples ago, in the direction of stepSign. Entries from
-    // 2048 on (corrections more than 64 sub-samples old) are dropped; so is
-    // anything a negative or non-finite d would place outside the table.
-    void insertStep(float d)
+    // The correction term i (0..65) of a jump in the direction `sign` (+1 or
+    // -1) that happened d sub-samples ago, into `correction`; false where the
+    // term is dropped: entries from 2048 on (more than 64 sub-samples old),
+    // and anything a negative or non-finite d would place outside the table.
+    // Shared with the voice lanes.
+    static bool stepCorrection(const float* table, float tableStep, int32_t i, float d, float sign,
+                               float& correction)
     {
-        const float sign = float(stepSign);
-        for (int32_t i = 0; i < kRingSize; ++i) {
-            const float x = (float(i) + d) * tableStep + 0.5f;
-            if (!(x >= 0.0f && x < float(kMinBlepShapeSize)))
-                continue;
-            const int32_t j = int32_t(x);
-            int32_t slot = ringPos + i;
-            if (slot >= kRingSize)
-                slot -= kRingSize;
-            ring[slot] += sign - table[j] * sign;
-        }
+        const float x = (float(i) + d) * tableStep + 0.5f;
+        if (!(x >= 0.0f && x < float(kMinBlepShapeSize)))
+            return false;
+        const int32_t j = int32_t(x);
+        correction = sign - table[j] * sign;
+        return true;
     }
 
     // Brings ramp1 back into 0..1 and moves ramp2 by the same whole cycles,
     // so the pulse keeps its shape; non-finite ramps restart at 0.
-    void recentreRamps()
+    static void recentre(float& ramp1, float& ramp2)
     {
         const float whole = std::floor(ramp1);
         if (std::isfinite(whole) && std::isfinite(ramp2)) {
@@ -110,4 +106,22 @@ private:
             ramp2 = 0.0f;
         }
     }
+
+private:
+    // Adds the correction for a jump of the naive ramp difference that
+    // happened d sub-samples ago, in the direction of stepSign.
+    void insertStep(float d)
+    {
+        const float sign = float(stepSign);
+        for (int32_t i = 0; i < kRingSize; ++i) {
+            float correction;
+            if (!stepCorrection(table, tableStep, i, d, sign, correction))
+                continue;
+            int32_t slot = ringPos + i;
+            if (slot >= kRingSize)
+                slot -= kRingSize;
+            ring[slot] += correction;
+        }
+    }
+    void recentreRamps() { recentre(ramp1, ramp2); }
 };

@@ -55,24 +55,16 @@ public:
     float lastCorrection;    // correction played by the latest sub-sample
     int32_t ringPos;         // ring slot of the current sub-sample, 0..65
 
-private:
-    // Adds the correction for a downward jump of 1 that happened d sub-samples
-    // ago (0 <= d < 1 in normal use). Slot i = 0 is cleared before it plays,
-    // so the current sub-sample hears the i = 1 term.
-    void insertStep(float d)
+    // The correction term i (0..65) of a downward jump of 1 that happened d
+    // sub-samples ago (0 <= d < 1 in normal use): the nearest table entry to
+    // (i + d) sub-samples after the jump. With d < 1 the largest index is
+    // 2112, well inside the table; a huge or non-finite d reads the last
+    // entry, 1.0, which adds nothing. Shared with the voice lanes.
+    static float stepCorrection(const float* table, float tableStep, int32_t i, float d)
     {
-        for (int32_t i = 0; i < kRingSize; ++i) {
-            // Nearest table entry to (i + d) sub-samples after the jump. With
-            // d < 1 the largest index is 2112, well inside the table; a huge
-            // or non-finite d reads the last entry, 1.0, which adds nothing.
-            const float x = (float(i) + d) * tableStep + 0.5f;
-            const int32_t j = (x >= 0.0f && x < float(kMinBlepTableSize)) ? int32_t(x)
-                                                                          : kMinBlepTableSize - 1;
-            int32_t slot = ringPos + i;
-            if (slot >= kRingSize)
-                slot -= kRingSize;
-            ring[slot] += 1.0f - table[j];
-        }
+        const float x = (float(i) + d) * tableStep + 0.5f;
+        const int32_t j = (x >= 0.0f && x < float(kMinBlepTableSize)) ? int32_t(x) : kMinBlepTableSize - 1;
+        return 1.0f - table[j];
     }
 
     // Brings a phase that left 0..1 back into it; NaN and infinity restart at 0.
@@ -80,5 +72,19 @@ private:
     {
         p = p - std::floor(p);
         return (p >= 0.0f && p < 1.0f) ? p : 0.0f;
+    }
+
+private:
+    // Adds the correction for a downward jump of 1 that happened d sub-samples
+    // ago. Slot i = 0 is cleared before it plays, so the current sub-sample
+    // hears the i = 1 term.
+    void insertStep(float d)
+    {
+        for (int32_t i = 0; i < kRingSize; ++i) {
+            int32_t slot = ringPos + i;
+            if (slot >= kRingSize)
+                slot -= kRingSize;
+            ring[slot] += stepCorrection(table, tableStep, i, d);
+        }
     }
 };

@@ -34,13 +34,13 @@ struct Memo {
 };
 
 class Voice {
+public:
     // 440 * 2^(semitones / 12) in Hz, the power in double precision.
     static double noteFrequency(float semitonesFromA);
     // ln(x) and 2^x in double precision, stored as float.
     static float naturalLog(float x);
     static float powerOfTwo(float x);
 
-public:
     Voice(float sampleRate, ParameterBlock& parameterBlock);
 
     // Rebuilds oscillators, envelopes and filter for the new rate (Hz) in
@@ -63,9 +63,8 @@ public:
     // filter (the voice's own, or the engine's shared one).
     void runFilter(LadderFilter& target, float& first, float& second, float cutoff, float lfo);
 
-    // The parts of a frame, for the engine's lane path (VoiceLanes), which
-    // runs them in the order render() does but the filters of all voices
-    // together. A silent voice does only the silent step of render().
+    // The parts of a frame, in the order render() runs them. A silent voice
+    // does only the silent step of render().
     bool isSilent() const { return !gate && ampEnv.level <= 0.0f && gateEnv.level <= 0.0f; }
     // Pitch, amplitude envelope, oscillators and noise into subA, subB.
     void renderSources(float pwmLfoValue, float lfoValue, float pitchBend);

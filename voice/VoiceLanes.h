@@ -1,28 +1,115 @@
-// The six voices of one frame with their filters in SIMD lanes.
+// The six voices side by side in SIMD lanes, one lane per voice, for a
+// stretch of frames in which nothing but the audio itself changes.
 //
-// Six Voice::render calls in voice order are the reference; this renders
-// the same frame with the same bits: each voice in turn runs its sources
-// (pitch, envelopes, oscillators, noise) and its filter set-up, drawing its
-// random values in the same order as render() would (noise, cutoff jitter,
-// then the two draws of its filter calls), and only then do all filters of
-// the frame run together in LadderLanes, followed by each voice's
-// amplifier and its addition to the sums in voice order. Nothing a voice
-// does after its filter call depends on another voice, so moving the
-// filters together changes no value.
+// Why: a voice's frame is a few hundred single-precision operations
+// (envelopes, three oscillators, noise, the filter's set-up, an eight-stage
+// ladder), the same for every voice but on its own values. In lanes the six
+// voices cost little more than one, and the ladder's serial chain of
+// divisions waits for all six at once.
 //
-// Audio thread; no allocation. The scratch block carries nothing from one
-// frame to the next: the filters' state stays in each voice's LadderFilter.
+// Exactness: Voice::render, called for voices 0..5 in order, is the
+// reference, and each lane performs exactly its single-precision
+// operations in the same order; IEEE addition, multiplication, division,
+// comparison and conversion give the same bits in a vector lane as in a
+// scalar register, and selections replace the branches, each lane taking
+// the value its own branch would. No fused multiply-add: -ffp-contract=off,
+// and no path enables FMA. What is not uniform work stays scalar: the random
+// draws are made first, voice by voice in render()'s order (noise, cutoff
+// jitter, the filter's two), then used in lanes; a step correction (an
+// oscillator's edge, a data-dependent event) is added for that lane alone;
+// a power or logarithm is computed in double precision for a lane whose
+// argument changed. The frame's sums add the voices in voice order.
+//
+// A stretch: begin() copies the voices' state into the lanes, frame() renders
+// frames, end() copies it back, so between stretches the Voice objects hold
+// everything (note-ons and a rate change work on them). Within a stretch
+// the parameter values are those given to begin(); notes, gates and the
+// bend do not change. A voice that falls silent stays silent until its next
+// note, so its oscillators stop for the rest of the stretch.
+//
+// The oscillators' correction rings share one position: every sounding
+// voice's ring advances by one slot per sub-sample, so begin() lays each
+// ring out rotated to start at the voice's own position and the lanes read
+// and clear one row of all rings at once.
+//
+// Audio thread; no allocation. `state` is what a stretch carries from frame
+// to frame; the scratch of a frame lives on the stack.
 #pragma once
 
 #include "voice/LadderLanes.h"
 #include "voice/Voice.h"
 
+#include <cstdint>
+#include <limits>
+
+typedef float LaneFloats __attribute__((vector_size(32)));
+typedef int32_t LaneInts __attribute__((vector_size(32)));
+
+// Everything a stretch carries in lanes. Lane v is voice v; lanes 6 and 7
+// are never used (they hold zeros and are never written back).
+struct VoiceLaneState {
+    static constexpr int kLanes = 8;
+    static constexpr int kVoices = 6;
+    static constexpr int kRing = SawOscillator::kRingSize;
+
+    // --- constant for the stretch -----------------------------------------
+    LaneFloats pitch;         // semitones before the LFO
+    LaneFloats velocity;      // 0..1
+    LaneFloats amount;        // contour amount: env velocity * velocity + contour
+    LaneFloats sampleRate;    // Hz (the oscillators' rate)
+    LaneFloats ampRate, filterRate, gateRate; // envelope level units per frame
+    LaneFloats noteTerm;      // float(note), for key follow
+    LaneInts gate;            // -1 key held, 0 released
+    int32_t notes[kLanes];
+    // Parameter values of the stretch, by index.
+    float parameters[kNumParameters];
+    bool ownFilter;           // every voice has its own filter (not shared)
+
+    // --- envelopes ----------------------------------------------------------
+    LaneFloats ampLevel, filterLevel, gateLevel; // Envelope::level
+    LaneInts ampDone, filterDone, gateDone;      // Envelope::attackDone (-1 true)
+    LaneFloats ampOut;        // Voice::ampLevel, the amplifier of the frame
+
+    // --- oscillators and noise ---------------------------------------------
+    LaneFloats sawPhase, sawLast;
+    LaneFloats pulseRamp1, pulseRamp2, pulseLast, pulseOffset;
+    LaneInts pulseSign;
+    LaneFloats subRamp1, subRamp2, subLast, subOffset;
+    LaneInts subSign;
+    LaneFloats noiseState;
+    LaneFloats modPitch, width, oscFreq;
+    LaneFloats subA, subB;    // the voice's two sub-samples of the frame
+    // Correction rings, rotated: row r of lane v is slot (start[v] + r) % 66
+    // of the voice's ring; `row` is the row the next sub-sample clears.
+    float sawRing[kRing][kLanes];
+    float pulseRing[kRing][kLanes];
+    float subRing[kRing][kLanes];
+    int32_t row;
+    int32_t sawStart[kLanes], pulseStart[kLanes], subStart[kLanes];
+    int32_t advanced[kLanes]; // sub-samples each voice's rings advanced
+
+    // --- filter ---------------------------------------------------------------
+    LaneFloats cutoffJitter;
+    LaneInts idleCount;       // frames since the voice fell silent (< 20 matters)
+    LaneInts sounding;        // -1 while the voice sounds (not silent at the frame's start)
+    LadderLaneBlock ladder;   // the voices' filter states, and the frame's filter in/out
+    LadderLaneBlock shared;   // lane 0: the shared filter during the stretch
+
+    // --- caches of the double-precision functions (argument, result) --------
+    LaneFloats mainArgument, mainFrequency; // noteFrequency, clamped, as float
+    double mainPower[kLanes];
+    LaneFloats subArgument, subFrequency;
+    double subPower[kLanes];
+    float logArgument, logResult;            // the key-follow logarithm (one for all)
+    LaneFloats trackArgument, trackResult;   // the key-follow power of two
+};
+
 class VoiceLanes {
 public:
     enum class Path {
-        Scalar, // six Voice::render calls: the readable reference
-        Sse2,   // filters in SSE2 lanes (every x86-64 processor)
-        Avx2,   // filters in AVX2 lanes
+        Scalar, // Voice::render frame by frame: the readable reference
+        Sse2,   // lanes with SSE2 (every x86-64 processor)
+        Avx2,   // lanes with AVX2
     };
 
     // The fastest path this processor offers.
@@ -30,30 +117,53 @@ public:
     // Whether this processor can take the path.
     static bool supported(Path path);
 
-    explicit VoiceLanes(Path path = bestPath()) : path(path) {}
+    explicit VoiceLanes(Path path = bestPath());
 
-    // As voices[0..count-1].render(...) in order; answers whether any voice
-    // was active.
-    bool render(Voice* voices, int count, float& firstHalfSum, float& secondHalfSum,
-                float pwmLfoValue, float lfoValue, float pitchBend, float smoothedCutoff);
-
-    // As voice.runFilter(filter, first, second, cutoff, lfo): the shared
-    // filter of the summed voices.
-    void runFilter(Voice& voice, LadderFilter& filter, float& first, float& second, float cutoff,
-                   float lfo);
+    // Starts a stretch: the voices' state into the lanes. parameters: the 47
+    // values for the stretch; pitchBend as the engine holds it.
+    void begin(Voice* voices, const float* parameters, float pitchBend, const LadderFilter& sharedFilter);
+    // One frame of all six voices, as their render() calls in order: adds
+    // each sounding voice's sub-samples to the sums; answers whether any
+    // voice sounded.
+    bool frame(float& firstHalfSum, float& secondHalfSum, float pwmLfoValue, float lfoValue,
+               float smoothedCutoff);
+    // The shared filter on the two sums in place, set up like voice `v`, as
+    // voices[v].runFilter(sharedFilter, ...) would.
+    void sharedFilterFrame(int v, float& first, float& second, float smoothedCutoff, float lfoValue);
+    // The sum of the six amplifier levels of the frame, in voice order.
+    float ampLevelSum() const;
+    // Whether every voice is silent and done ringing out.
+    bool resting() const;
+    // Ends the stretch: the lanes' state back into the voices.
+    void end(Voice* voices, LadderFilter& sharedFilter);
 
     Path path;
+    VoiceLaneState state;
 
 private:
-    // Sets up lane `lane` for `voice`'s filter call on `filter` with the
-    // samples first, second: the cutoff value and the filter calls' draws.
-    void stageFilter(int lane, Voice& voice, const LadderFilter& filter, float first, float second,
-                     float cutoff, float lfo);
-    // Runs lanes 0..count-1; unused lanes are zeroed so they compute
-    // nothing slow.
-    void runLanes(int count);
-    void finishFilter(int lane, LadderFilter& filter);
-
-    LadderLaneBlock scratch{};
-    int zeroedFrom = 0; // first lane of the zeroed ones at the end of scratch
+    bool sharedRan = false; // the shared filter ran in this stretch
 };
+
+// The frame kernels, one per instruction set (VoiceLanes.cpp has the SSE2
+// copy, VoiceLanesAvx2.cpp the AVX2 one): the same bits.
+bool voiceLanesFrameSse2(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum,
+                         float pwmLfoValue, float lfoValue, float smoothedCutoff);
+bool voiceLanesFrameAvx2(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum,
+                         float pwmLfoValue, float lfoValue, float smoothedCutoff);
+
+// Scalar pieces the kernels share (VoiceLanes.cpp).
+namespace voicelanes {
+// The voice's cutoff of the frame for lane v, as Voice::filterCutoff: for
+// the shared filter, whose set-up follows one voice alone.
+float filterCutoff(VoiceLaneState& s, int v, float cutoff, float lfo);
+// An oscillator edge in lane v at ring row `row`, as the oscillators'
+// next() handles a ramp that wraps or leaves 0..1 (phase: the saw's phase
+// after this sub-sample's increment; the pulse adds its own increment).
+void sawEdge(VoiceLaneState& s, int v, float phase, float freq, int32_t row);
+void pulseEdge(VoiceLaneState& s, bool sub, int v, float freq, float width, int32_t row);
+// Fills the caches of lanes whose argument changed (mask bit v set).
+void mainPowers(VoiceLaneState& s, unsigned mask, const float* argument);
+void subPowers(VoiceLaneState& s, unsigned mask, const float* argument);
+void trackPowers(VoiceLaneState& s, unsigned mask, const float* argument);
+float keyFollowLog(VoiceLaneState& s, float argument);
+} // namespace voicelanes

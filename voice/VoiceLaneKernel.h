@@ -1,0 +1,409 @@
+// The frame of six voices in lanes: the kernel behind VoiceLanes::frame (see
+// VoiceLanes.h for why and how it matches Voice::render bit for bit).
+//
+// Each line below performs the operations of the Voice, oscillator,
+// envelope and filter code it stands for, in the same order; a mask picks,
+// lane by lane, the value the scalar branch would have taken, and a lane
+// whose voice does not take a step keeps its state.
+//
+// Like LadderLanes.h, the kernel lives in an anonymous namespace, so each
+// translation unit that includes it (VoiceLanes.cpp for SSE2,
+// VoiceLanesAvx2.cpp for AVX2) keeps its own copy for its instruction set.
+// Audio thread; no allocation.
+#pragma once
+
+#include "voice/LadderLanes.h"
+#include "voice/Random.h"
+#include "voice/VoiceLanes.h"
+
+#include <immintrin.h>
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+namespace {
+
+namespace voicekernel {
+
+using V = LaneFloats;
+using M = LaneInts;
+constexpr int kLanes = VoiceLaneState::kLanes;
+constexpr int kVoiceMask = (1 << VoiceLaneState::kVoices) - 1;
+
+inline V splat(float x) { return V{} + x; }
+inline M splatInt(int32_t x) { return M{} + x; }
+
+// Bit v set where lane v's mask is set.
+inline unsigned bits(M m)
+{
+#if defined(__AVX__)
+    return unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(__m256i(m))));
+#else
+    __m128i low, high;
+    std::memcpy(&low, &m, 16);
+    std::memcpy(&high, reinterpret_cast<const char*>(&m) + 16, 16);
+    return unsigned(_mm_movemask_ps(_mm_castsi128_ps(low))) |
+           (unsigned(_mm_movemask_ps(_mm_castsi128_ps(high))) << 4);
+#endif
+}
+
+inline V unitClamp(V x) { return x > 0.0f ? (x < 1.0f ? x : splat(1.0f)) : splat(0.0f); }
+
+// The uniform values of one envelope for the stretch, as Envelope::tick
+// forms them from its four parameters.
+struct EnvelopeSetting {
+    float A, D, S, R;
+    float g;  // attack speed factor
+    float d4; // (1 - D)^4
+    float r4; // (1 - R)^4
+    bool instantAttack;
+};
+
+inline float unit(float v) { return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f; }
+
+inline EnvelopeSetting envelopeSetting(float attack, float decay, float sustain, float release,
+                                       bool instantAttack)
+{
+    EnvelopeSetting e;
+    e.A = unit(attack);
+    e.D = unit(decay);
+    e.S = unit(sustain);
+    e.R = unit(release);
+    e.g = (1.0f - e.A) * 0.7f + 0.22f;
+    const float d = 1.0f - e.D;
+    e.d4 = d * d * d * d;
+    const float r = 1.0f - e.R;
+    e.r4 = r * r * r * r;
+    e.instantAttack = instantAttack;
+    return e;
+}
+
+// Envelope::tick in every lane; lanes outside `update` keep level and
+// attackDone. Returns the tick's value (meaningful in `update` lanes).
+inline V envelopeTick(V& level, M& done, M gate, V rate, const EnvelopeSetting& e, M update)
+{
+    const V L = level;
+    const float g = e.g;
+
+    // Attack (lanes not done).
+    const V rise = (L + 0.2f) * rate * g * g * g * g + L;
+    V attackValue;
+    M attackDone;
+    if (e.A == 0.0f) {
+        const M ramp = e.instantAttack ? splatInt(0) : M(rise < 1.0f);
+        attackValue = ramp ? rise + 0.02f : splat(1.0f);
+        attackDone = ~ramp;
+    } else {
+        attackValue = rise;
+        attackDone = (rise > 1.0f) | ~gate;
+    }
+
+    // Held: decay towards the sustain level, or hold.
+    const V decayed = L - (L * L * L * L + 0.2f) * rate * e.d4;
+    const V held = L > e.S ? decayed : L;
+    // Released: the contour may hold, a level at 0 returns at once.
+    V released;
+    M returnsZero;
+    if (e.instantAttack && e.R == 0.0f) {
+        released = L;
+        returnsZero = splatInt(0);
+    } else {
+        released = L - (L + 0.05f) * rate * e.r4;
+        returnsZero = L <= 0.0f;
+    }
+    V next = gate ? held : released;
+    next = next < 0.005f ? splat(0.0f) : next;
+    const M early = ~gate & returnsZero;
+    const V restLevel = early ? L : next;
+    const V restValue = early ? splat(0.0f) : next;
+
+    const M attacking = ~done;
+    const V value = attacking ? attackValue : restValue;
+    const V newLevel = attacking ? attackValue : restLevel;
+    const M newDone = attacking ? attackDone : done;
+    level = update ? newLevel : level;
+    done = update ? newDone : done;
+    return value;
+}
+
+// Plays one sub-sample of a correction ring: clears the current row and
+// reads the next, in the lanes that advance.
+inline V playRing(float (*ring)[kLanes], int32_t row, int32_t next, M advance, V last)
+{
+    V cleared;
+    std::memcpy(&cleared, ring[row], sizeof cleared);
+    cleared = advance ? splat(0.0f) : cleared;
+    std::memcpy(ring[row], &cleared, sizeof cleared);
+    V upcoming;
+    std::memcpy(&upcoming, ring[next], sizeof upcoming);
+    return advance ? upcoming : last;
+}
+
+inline V loadFloats(const float* p)
+{
+    V v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline void storeFloats(float* p, V v) { std::memcpy(p, &v, sizeof v); }
+inline V drawsToFloats(const int32_t* p)
+{
+    M v;
+    std::memcpy(&v, p, sizeof v);
+    return __builtin_convertvector(v, V);
+}
+
+// One pulse (or sub) oscillator sub-sample, PulseOscillator::next in lanes;
+// a lane whose ramps wrap or leave range takes the scalar edge code.
+inline V pulseStep(VoiceLaneState& s, bool sub, M advance, V inc, V freq, V width, int32_t row,
+                   int32_t next)
+{
+    V& ramp1 = sub ? s.subRamp1 : s.pulseRamp1;
+    V& ramp2 = sub ? s.subRamp2 : s.pulseRamp2;
+    V& offset = sub ? s.subOffset : s.pulseOffset;
+    V& last = sub ? s.subLast : s.pulseLast;
+    float(*ring)[kLanes] = sub ? s.subRing : s.pulseRing;
+    const V r1 = ramp1 + inc;
+    const V r2 = ramp2 + inc;
+    const V threshold = width * 0.8f + 0.1f;
+    const M edge = (~((r1 >= 0.0f) & (r1 < 1.0f)) | (r2 >= threshold)) & advance;
+    const M plain = advance & ~edge;
+    ramp1 = plain ? r1 : ramp1;
+    ramp2 = plain ? r2 : ramp2;
+    offset = plain ? inc : offset;
+    if (const unsigned edges = bits(edge))
+        for (int v = 0; v < VoiceLaneState::kVoices; ++v)
+            if (edges & (1u << v))
+                voicelanes::pulseEdge(s, sub, v, freq[v], width[v], row);
+    last = playRing(ring, row, next, advance, last);
+    return ramp1 + last - ramp2 - 0.5f;
+}
+
+// One frame; see VoiceLanes::frame.
+inline bool frame(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum, float pwmLfoValue,
+                  float lfoValue, float smoothedCutoff)
+{
+    const float* p = s.parameters;
+
+    // Who sounds, who rings out: as render() decides at the frame's start.
+    const M silent = ~s.gate & (s.ampLevel <= 0.0f) & (s.gateLevel <= 0.0f);
+    const M sounding = ~silent & splatInt(-1);
+    const M flushing = silent & (s.idleCount < 20);
+    s.idleCount = flushing ? s.idleCount + 1 : s.idleCount;
+    s.sounding = sounding;
+    const unsigned soundingBits = bits(sounding) & kVoiceMask;
+    const M filtering = s.ownFilter ? (sounding | flushing) : splatInt(0);
+    const unsigned filterBits = bits(filtering) & kVoiceMask;
+    if (soundingBits == 0 && filterBits == 0) {
+        s.ampOut = splat(0.0f);
+        return false;
+    }
+
+    // The frame's random draws, voice by voice in render()'s order.
+    const bool noiseOn = p[kParamNoiseVolume] > 0.0f;
+    alignas(32) int32_t noise1[kLanes] = {}, noise2[kLanes] = {}, jitterDraw[kLanes] = {};
+    for (int v = 0; v < VoiceLaneState::kVoices; ++v) {
+        const unsigned bit = 1u << v;
+        if ((soundingBits & bit) && noiseOn) {
+            noise1[v] = vemo::randomInt();
+            noise2[v] = vemo::randomInt();
+        }
+        if (filterBits & bit) {
+            jitterDraw[v] = vemo::randomInt();
+            s.ladder.draw1[v] = vemo::randomInt();
+            s.ladder.draw2[v] = vemo::randomInt();
+        }
+    }
+
+    V subA = splat(0.0f), subB = splat(0.0f);
+    if (soundingBits) {
+        // Pitch and the amplitude envelope.
+        const bool envGate = p[kParamEnvGate] != 0.0f;
+        const EnvelopeSetting amp = envelopeSetting(p[kParamAttack], p[kParamDecay], p[kParamSustain],
+                                                    envGate ? 0.0f : p[kParamRelease], false);
+        V ampOut = envelopeTick(s.ampLevel, s.ampDone, s.gate, s.ampRate, amp, sounding);
+
+        const float oscLfo = p[kParamOscLfo];
+        V modPitch = s.pitch + oscLfo * oscLfo * oscLfo * lfoValue * 12.0f;
+        modPitch = modPitch < 0.0f ? splat(0.0f) : modPitch;
+        s.modPitch = sounding ? modPitch : s.modPitch;
+
+        alignas(32) float argument[kLanes];
+        storeFloats(argument, modPitch - 36.0f - 45.0f);
+        if (const unsigned changed = bits(~(loadFloats(argument) == s.mainArgument)) & soundingBits)
+            voicelanes::mainPowers(s, changed, argument);
+        V oscFreq = s.mainFrequency;
+
+        const int32_t row = s.row;
+        const int32_t row2 = row + 1 < VoiceLaneState::kRing ? row + 1 : 0;
+        const int32_t row3 = row2 + 1 < VoiceLaneState::kRing ? row2 + 1 : 0;
+        const V inc = oscFreq / s.sampleRate;
+
+        if (p[kParamSaw] != 0.0f) {
+            for (int half = 0; half < 2; ++half) {
+                const int32_t at = half ? row2 : row;
+                const V phase = s.sawPhase + inc;
+                const M edge = ~((phase >= 0.0f) & (phase < 1.0f)) & sounding;
+                s.sawPhase = (sounding & ~edge) ? phase : s.sawPhase;
+                if (const unsigned edges = bits(edge))
+                    for (int v = 0; v < VoiceLaneState::kVoices; ++v)
+                        if (edges & (1u << v))
+                            voicelanes::sawEdge(s, v, phase[v], oscFreq[v], at);
+                s.sawLast = playRing(s.sawRing, at, half ? row3 : row2, sounding, s.sawLast);
+                const V out = s.sawLast + s.sawPhase - 0.5f;
+                if (half)
+                    subB += out;
+                else
+                    subA += out;
+            }
+        }
+
+        if (p[kParamPulse] != 0.0f) {
+            const float intensity = p[kParamPwIntensity];
+            V width;
+            if (p[kParamManualPw] != 0.0f) {
+                width = splat((intensity + 1.0f) * 0.5f);
+            } else if (p[kParamPwMode] != 0.0f) {
+                ampOut = ampOut > 1.0f ? splat(1.0f) : ampOut;
+                width = intensity * ampOut;
+            } else if (intensity > 0.0f) {
+                width = splat((intensity * pwmLfoValue + 1.0f) * 0.5f);
+            } else {
+                width = splat(0.48f);
+            }
+            s.width = sounding ? width : s.width;
+            subA += pulseStep(s, false, sounding, inc, oscFreq, width, row, row2);
+            subB += pulseStep(s, false, sounding, inc, oscFreq, width, row2, row3);
+        }
+
+        if (p[kParamSubOsc] > 0.0f) {
+            storeFloats(argument, modPitch - 12.0f - 36.0f - 45.0f);
+            if (const unsigned changed = bits(~(loadFloats(argument) == s.subArgument)) & soundingBits)
+                voicelanes::subPowers(s, changed, argument);
+            oscFreq = s.subFrequency;
+            const V subInc = oscFreq / s.sampleRate;
+            const float level = p[kParamSubOscVolume];
+            const V half = splat(0.5f);
+            subA += pulseStep(s, true, sounding, subInc, oscFreq, half, row, row2) * level * 0.9f;
+            subB += pulseStep(s, true, sounding, subInc, oscFreq, half, row2, row3) * level * 0.9f;
+        }
+        s.oscFreq = sounding ? oscFreq : s.oscFreq;
+
+        if (noiseOn) {
+            const float noise = p[kParamNoiseVolume];
+            V state = s.noiseState;
+            state = (drawsToFloats(noise1) * vemo::kRandomScale + 2.0f * state) * 0.33333334f;
+            subA += noise * state;
+            state = (drawsToFloats(noise2) * vemo::kRandomScale + 2.0f * state) * 0.33333334f;
+            subB += noise * state;
+            s.noiseState = sounding ? state : s.noiseState;
+        }
+
+        // Every sounding voice's rings moved on by two rows.
+        s.row = row3;
+        for (int v = 0; v < VoiceLaneState::kVoices; ++v)
+            if (soundingBits & (1u << v))
+                s.advanced[v] += 2;
+        s.ampOut = sounding ? ampOut : splat(0.0f);
+        s.subA = sounding ? subA : s.subA;
+        s.subB = sounding ? subB : s.subB;
+    } else {
+        s.ampOut = splat(0.0f);
+    }
+
+    if (filterBits) {
+        // The filter's cutoff of the frame, as Voice::filterCutoff, for
+        // sounding voices with the LFO and ringing-out ones without.
+        float c = smoothedCutoff * smoothedCutoff * smoothedCutoff;
+        if (c < 0.0f)
+            c = 0.0f;
+        V cut = splat(c);
+        const float k = p[kParamKeyFollow];
+        if (k > 0.0f) {
+            const float sr = s.sampleRate[0];
+            const float logValue = voicelanes::keyFollowLog(s, sr * c * 0.5f * 0.0022727272f + 1e-10f);
+            const float semitones = 17.31234f * logValue;
+            alignas(32) float argument[kLanes];
+            storeFloats(argument, (semitones + s.noteTerm + 24.0f - 36.0f - 45.0f) * 0.0833333358f);
+            if (const unsigned changed = bits(~(loadFloats(argument) == s.trackArgument)) & filterBits)
+                voicelanes::trackPowers(s, changed, argument);
+            const V t = 440.0f * s.trackResult * k / (sr * 0.5f);
+            cut = (1.0f - k) * cut + t * k;
+        }
+        const float depth = p[kParamFilterLfo];
+        if (depth > 0.0f) {
+            const V lfo = sounding ? splat(lfoValue) : splat(0.0f);
+            cut = cut + 0.5f * (depth * depth * depth) * lfo;
+        }
+        const EnvelopeSetting contour = envelopeSetting(p[kParamAttack], p[kParamDecay], p[kParamSustain],
+                                                        p[kParamRelease], true);
+        V e = envelopeTick(s.filterLevel, s.filterDone, s.gate, s.filterRate, contour, filtering) *
+              (s.amount * s.amount);
+        if (p[kParamContourBias] != 0.0f)
+            e = -e;
+        V h = e * e * e + cut;
+        h = h < 0.0f ? splat(0.0f) : (h > 1.0f ? splat(1.0f) : h);
+        const V u = drawsToFloats(jitterDraw) * vemo::kRandomScale;
+        const V jitter = (u - 0.5f + 29.0f * s.cutoffJitter) * 0.033333335f;
+        s.cutoffJitter = filtering ? jitter : s.cutoffJitter;
+        V f = (jitter * (h * h * h) + 1.0f) * h;
+        f = f < 0.0f ? splat(0.0f) : (f > 1.0f ? splat(1.0f) : f);
+
+        LadderLaneBlock& b = s.ladder;
+        storeFloats(b.cutoff, f);
+        storeFloats(b.resonance, splat(p[kParamResonance]));
+        storeFloats(b.first, s.subA);
+        storeFloats(b.second, s.subB);
+        if ((filterBits & (filterBits - 1)) == 0) {
+            // One filter alone: its chain in scalar registers, no lanes.
+            const int v = __builtin_ctz(filterBits);
+            ladderlanes::runFrame<float>(b, v);
+        } else if (filterBits == unsigned(kVoiceMask)) {
+            ladderlanes::runFrame<ladderlanes::F8>(b, 0);
+        } else {
+            // Lanes whose voice does not filter keep their state.
+            const LadderLaneBlock before = b;
+            ladderlanes::runFrame<ladderlanes::F8>(b, 0);
+            for (int v = 0; v < kLanes; ++v) {
+                if (filterBits & (1u << v))
+                    continue;
+                for (int n = 0; n < 8; ++n)
+                    b.s[n][v] = before.s[n][v];
+                b.output[v] = before.output[v];
+                b.delayedStage8[v] = before.delayedStage8[v];
+                b.fc[v] = before.fc[v];
+                b.fcr[v] = before.fcr[v];
+                b.acr[v] = before.acr[v];
+                b.g[v] = before.g[v];
+                b.feedbackJitter[v] = before.feedbackJitter[v];
+            }
+        }
+        s.subA = filtering ? loadFloats(b.first) : s.subA;
+        s.subB = filtering ? loadFloats(b.second) : s.subB;
+    }
+
+    if (!soundingBits)
+        return false;
+
+    // Gate envelope and amplifier, then the sums in voice order.
+    if (p[kParamEnvGate] != 0.0f) {
+        static const EnvelopeSetting gateSetting = envelopeSetting(0.0f, 1.0f, 1.0f, 0.0f, false);
+        const V level = envelopeTick(s.gateLevel, s.gateDone, s.gate, s.gateRate, gateSetting, sounding);
+        s.ampOut = sounding ? level : s.ampOut;
+    }
+    s.subA = sounding ? s.subA * s.ampOut : s.subA;
+    s.subB = sounding ? s.subB * s.ampOut : s.subB;
+    for (int v = 0; v < VoiceLaneState::kVoices; ++v) {
+        if (soundingBits & (1u << v)) {
+            firstHalfSum += s.subA[v];
+            secondHalfSum += s.subB[v];
+        }
+    }
+    return true;
+}
+
+} // namespace voicekernel
+
+} // namespace
+
+#pragma GCC diagnostic pop

@@ -1,0 +1,12 @@
+// The voices' frame kernel compiled for AVX2 (one 256-bit register per
+// value of all eight lanes). Only this file and LadderLanesAvx2.cpp are
+// built with -mavx2, and they include nothing but the kernels, so no inline
+// function compiled for AVX2 can stand in for the baseline copy elsewhere.
+// FMA stays off: the same bits as SSE2.
+#include "voice/VoiceLaneKernel.h"
+
+bool voiceLanesFrameAvx2(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum,
+                         float pwmLfoValue, float lfoValue, float smoothedCutoff)
+{
+    return voicekernel::frame(s, firstHalfSum, secondHalfSum, pwmLfoValue, lfoValue, smoothedCutoff);
+}
