@@ -2,10 +2,10 @@
 // same way in the same run.
 //
 //   bench_peers [--vemo MODULE] [--peer MODULE] [--rounds N] [--seconds S]
-//               [--only vemo|peer] [--workload NAME]
+//               [--only vemo|peer] [--workload NAME] [--block N]
 //
 // Each module is loaded with dlopen, opened, set to 44100 Hz and blocks of
-// 256 frames, and played through its VST 2.x interface: note-ons of C3 E3
+// 256 frames (--block N for others), and played through its VST 2.x interface: note-ons of C3 E3
 // G3 C4 E4 G4 (MIDI 48 52 55 60 64 67) with velocity 100, as many as the
 // workload names, held. After a second of warm-up the harness renders S
 // seconds and measures the thread's CPU time for the processReplacing calls
@@ -49,7 +49,7 @@
 namespace {
 
 constexpr float kRate = 44100.0f;
-constexpr int32_t kBlock = 256;
+int32_t kBlock = 256; // frames per block (--block)
 const int kNotes[6] = {48, 52, 55, 60, 64, 67};
 
 VstTimeInfo timeInfo{};
@@ -259,6 +259,8 @@ int main(int argc, char** argv)
             only = value;
         else if (key == "--workload")
             onlyWorkload = value;
+        else if (key == "--block")
+            kBlock = std::clamp(std::atoi(value.c_str()), 1, 8192);
         else {
             std::fprintf(stderr, "unknown option %s\n", key.c_str());
             return 2;

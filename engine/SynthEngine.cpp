@@ -118,6 +118,15 @@ void SynthEngine::render(float* left, float* right, int32_t frames)
     }
     if (frames <= 0)
         return;
+    if (frames < kShortStretch) {
+        // Moving six voices into the lanes and back (or taking a stretch's
+        // parameters for the silent loop) costs more than a few frames voice
+        // by voice (tiny host blocks, events every frame or so): the
+        // reference path gives the same samples cheaper here.
+        for (int32_t i = 0; i < frames; ++i)
+            renderSample(left[i], right[i]);
+        return;
+    }
     float p[kNumParameters];
     for (int i = 0; i < kNumParameters; ++i)
         p[i] = P(i);
