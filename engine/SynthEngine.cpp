@@ -36,24 +36,27 @@ void SynthEngine::setSampleRate(float rate)
     sampleRate = rate;
 }
 
-void SynthEngine::renderSample(float& left, float& right)
+// The per-frame modulation ahead of the voices: the LFOs with their rate,
+// delay and fade, and the smoothed cutoff. `param` gives a parameter value:
+// read live by the reference frame, from the stretch's values by the lanes.
+template <typename ParameterRead> void SynthEngine::advanceModulation(ParameterRead param)
 {
     outputSample = 0.0f;
 
     // Main LFO rate: free running follows LFO1RATE every frame; a tempo-synced
     // rate is set at note-on and left alone here.
-    if (truncateIndex(P(kParamLfoClock)) == 0) {
-        const float r = P(kParamLfoRate);
+    if (truncateIndex(param(kParamLfoClock)) == 0) {
+        const float r = param(kParamLfoRate);
         outputSample = 20.0f * (r * r * r * r);
         lfo.increment = outputSample / lfo.sampleRate * 256.0f;
         pwmLfo.increment = outputSample / pwmLfo.sampleRate * 256.0f;
     }
-    lfoValue = lfo.tick(truncateIndex(P(kParamLfoWaveform)));
+    lfoValue = lfo.tick(truncateIndex(param(kParamLfoWaveform)));
     pwmLfo.increment = lfo.increment;
     pwmLfoValue = pwmLfo.tick(1);
 
     // LFO delay after each note-on, then a linear fade-in.
-    const float delay = P(kParamLfoDelay);
+    const float delay = param(kParamLfoDelay);
     if (delay > 0.0f) {
         if (sampleRate * delay > float(lfoDelayCounter)) {
             lfoValue = 0.0f;
@@ -65,8 +68,13 @@ void SynthEngine::renderSample(float& left, float& right)
     }
 
     smoothedCutoff =
-        (P(kParamModVcf) * pitchBend + P(kParamCutoff) + smoothedCutoff * 1199.0f) * 0.00083333335f +
+        (param(kParamModVcf) * pitchBend + param(kParamCutoff) + smoothedCutoff * 1199.0f) * 0.00083333335f +
         1e-9f;
+}
+
+void SynthEngine::renderSample(float& left, float& right)
+{
+    advanceModulation([this](int index) { return P(index); });
 
     firstHalfSum = 0.0f;
     secondHalfSum = 0.0f;
@@ -145,30 +153,7 @@ void SynthEngine::renderLaneFrame(const float* p, float& left, float& right)
 {
     // renderSample with the stretch's parameter values and the voices in
     // lanes.
-    outputSample = 0.0f;
-    if (truncateIndex(p[kParamLfoClock]) == 0) {
-        const float r = p[kParamLfoRate];
-        outputSample = 20.0f * (r * r * r * r);
-        lfo.increment = outputSample / lfo.sampleRate * 256.0f;
-        pwmLfo.increment = outputSample / pwmLfo.sampleRate * 256.0f;
-    }
-    lfoValue = lfo.tick(truncateIndex(p[kParamLfoWaveform]));
-    pwmLfo.increment = lfo.increment;
-    pwmLfoValue = pwmLfo.tick(1);
-
-    const float delay = p[kParamLfoDelay];
-    if (delay > 0.0f) {
-        if (sampleRate * delay > float(lfoDelayCounter)) {
-            lfoValue = 0.0f;
-            ++lfoDelayCounter;
-        } else if (lfoDelayFade < 1.0f) {
-            lfoValue = lfoValue * lfoDelayFade;
-            lfoDelayFade += sampleRate * 4.9999999e-10f;
-        }
-    }
-
-    smoothedCutoff =
-        (p[kParamModVcf] * pitchBend + p[kParamCutoff] + smoothedCutoff * 1199.0f) * 0.00083333335f + 1e-9f;
+    advanceModulation([p](int index) { return p[index]; });
 
     firstHalfSum = 0.0f;
     secondHalfSum = 0.0f;

@@ -99,4 +99,5 @@ private:
     // One frame of a stretch with the voices in lanes; p: the stretch's
     // parameter values.
     void renderLaneFrame(const float* p, float& left, float& right);
+    template <typename ParameterRead> void advanceModulation(ParameterRead param);
 };
