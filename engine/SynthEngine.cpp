@@ -141,8 +141,53 @@ void SynthEngine::render(float* left, float* right, int32_t frames)
     int32_t i = 0;
     if (!voicesResting()) {
         lanes.begin(voices, p, pitchBend, sharedFilter);
-        for (; i < frames && !lanes.resting(); ++i)
-            renderLaneFrame(p, left[i], right[i]);
+        if (p[kParamSharedFilter] != 0.0f) {
+            // The shared filter follows the frame's own modulation: frame by frame.
+            for (; i < frames && !lanes.resting(); ++i)
+                renderLaneFrame(p, left[i], right[i]);
+        } else if (!lanes.resting()) {
+            // Each frame's filters run while the next frame is prepared and
+            // the frame before it goes through the output stages; the
+            // modulation, draws and outputs keep their order.
+            struct Output {
+                SynthEngine* engine;
+                const float* p;
+                bool active;
+                float first, second; // the voices' sums of the frame
+                float* left;
+                float* right;
+                static void run(void* context)
+                {
+                    auto* o = static_cast<Output*>(context);
+                    o->engine->firstHalfSum = o->first;
+                    o->engine->secondHalfSum = o->second;
+                    o->engine->finishLaneFrame(o->p, o->active, *o->left, *o->right);
+                }
+            } output{this, p, false, 0.0f, 0.0f, nullptr, nullptr};
+            advanceModulation([p](int index) { return p[index]; });
+            lanes.prepare(pwmLfoValue, lfoValue, smoothedCutoff);
+            for (;;) {
+                // Frame i is prepared, its filters pending; frame i - 1 waits
+                // for its output stages.
+                const bool more = i + 1 < frames && !lanes.resting();
+                void (*alongside)(void*) = output.left ? &Output::run : nullptr;
+                if (more) {
+                    advanceModulation([p](int index) { return p[index]; });
+                    lanes.prepare(pwmLfoValue, lfoValue, smoothedCutoff, alongside, &output);
+                } else {
+                    lanes.settle(alongside, &output);
+                }
+                output.first = 0.0f;
+                output.second = 0.0f;
+                output.active = lanes.finish(output.first, output.second);
+                output.left = left + i;
+                output.right = right + i;
+                ++i;
+                if (!more)
+                    break;
+            }
+            Output::run(&output);
+        }
         lanes.end(voices, sharedFilter);
     }
     if (i < frames)
@@ -158,7 +203,12 @@ void SynthEngine::renderLaneFrame(const float* p, float& left, float& right)
     firstHalfSum = 0.0f;
     secondHalfSum = 0.0f;
     const bool active = lanes.frame(firstHalfSum, secondHalfSum, pwmLfoValue, lfoValue, smoothedCutoff);
+    finishLaneFrame(p, active, left, right);
+}
 
+void SynthEngine::finishLaneFrame(const float* p, bool active, float& left, float& right)
+{
+    // From the voices' sums to the output, as renderSample ends.
     outputSample = 0.0f;
     if (active) {
         if (p[kParamSharedFilter] != 0.0f) {

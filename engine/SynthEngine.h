@@ -99,5 +99,7 @@ private:
     // One frame of a stretch with the voices in lanes; p: the stretch's
     // parameter values.
     void renderLaneFrame(const float* p, float& left, float& right);
+    // The frame's output from the voices' sums (active: a voice sounded).
+    void finishLaneFrame(const float* p, bool active, float& left, float& right);
     template <typename ParameterRead> void advanceModulation(ParameterRead param);
 };

@@ -27,6 +27,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 struct LadderLaneBlock {
     static constexpr int kLanes = 8;
@@ -149,63 +150,121 @@ inline V limitInput(V in)
     return inside ? in : bound;
 }
 
-// One frame for the lanes at offset `lane` (all eight when V is F8).
+// One frame of the filter in stages, so that a caller can spread the chain
+// over other work: begin() forms the coefficients and the first stage,
+// step() each further stage (call it seven times), end() the output and the
+// state. The running chain waits on a division in every stage; work placed
+// between the steps runs in those waits. V is float for one lane, F8 for all
+// eight; with Partial, lanes outside `active` keep their state (their
+// voices do not filter this frame).
+template <class V, bool Partial = false>
+struct LadderPipe {
+    using Mask = typename std::conditional<std::is_same<V, float>::value, int32_t, I8>::type;
+
+    LadderLaneBlock* b;
+    int lane;
+    Mask active;
+    int n;       // the stage step() forms next, 1..7
+    V g, j2, fc, fcr, acr;
+    V out1;
+    V y1, t1, y2; // stage n - 1 of both calls, and T(y1)
+
+    // inputs: the frame's two sub-samples in, cutoff and resonance (clamped
+    // here as the filter does), the two random draws 0..32767.
+    inline void begin(LadderLaneBlock& block, int at, V first, V second, V cutoff, V resonance, V draw1,
+                      V draw2, Mask activeLanes = Mask{})
+    {
+        b = &block;
+        lane = at;
+        active = activeLanes;
+        // Coefficients of the first call, kept for the second.
+        const V c = unitClamp(cutoff);
+        fc = load(b->rateScale + lane, V{}) * c * 0.5f;
+        fcr = 1.873f * fc * fc * fc + 0.4955f * fc * fc - 0.649f * fc + 0.9988f;
+        acr = -3.5364f * fc * fc + 1.8409f * fc + 0.9968f;
+        const V x = -(kPi * fcr * fc);
+        const V E = ((((x * 0.008333334f + 0.041666668f) * x + 0.16666667f) * x + 0.5f) * x + 1.0f) * x + 1.0f;
+        g = (1.0f - E) * kTuningScale;
+        const V res = unitClamp(resonance);
+
+        // Both calls' outputs come from stage 8 one call late: the first from
+        // the state before the frame, so the second call's feedback is known now.
+        const V s7 = load(b->s[7] + lane, V{});
+        out1 = shape(s7);
+        const V j1 = feedbackFactor(draw1, fc);
+        j2 = feedbackFactor(draw2, fc);
+        const V in1 = limitInput(first - acr * j1 * res * load(b->output + lane, V{}) * 2.6f);
+        const V in2 = limitInput(second - acr * j2 * res * out1 * 2.6f);
+
+        // Call 1: y1[n] from T(y1[n - 1]) and T(s[n]). Call 2: y2[n] from
+        // T(y2[n - 1]) and T(y1[n]), its own state being call 1's output. With
+        // t1[n] = T(y1[n]) computed once for both, the chains form a wavefront:
+        // y2[n] is ready one stage after y1[n].
+        const V s0 = load(b->s[0] + lane, V{});
+        y1 = (stage(in1) - stage(s0)) * g + kBias + s0;
+        t1 = stage(y1);
+        y2 = (stage(in2) - t1) * g + kBias + y1;
+        keep(b->s[0], y2, s0);
+        n = 1;
+    }
+
+    inline void step()
+    {
+        const V s = load(b->s[n] + lane, V{});
+        y1 = (t1 - stage(s)) * g + s;
+        t1 = stage(y1);
+        y2 = (stage(y2) - t1) * g + y1;
+        keep(b->s[n], y2, s);
+        ++n;
+    }
+
+    // After the seventh step: the frame's two outputs into first and second.
+    inline void end()
+    {
+        const V out2 = shape(y1);
+        keepField(b->output, out2);
+        store(b->first + lane, out1);
+        store(b->second + lane, out2);
+        keepField(b->delayedStage8, y1);
+        keepField(b->fc, fc);
+        keepField(b->fcr, fcr);
+        keepField(b->acr, acr);
+        keepField(b->g, g);
+        keepField(b->feedbackJitter, j2);
+    }
+
+    inline void run()
+    {
+        while (n < 8)
+            step();
+        end();
+    }
+
+private:
+    inline void keep(float* field, V fresh, V old)
+    {
+        if constexpr (Partial)
+            fresh = active ? fresh : old;
+        store(field + lane, fresh);
+    }
+    inline void keepField(float* field, V fresh)
+    {
+        if constexpr (Partial)
+            fresh = active ? fresh : load(field + lane, V{});
+        store(field + lane, fresh);
+    }
+};
+
+// One frame for the lanes at offset `lane` (all eight when V is F8), inputs
+// from the block.
 template <class V>
 inline void runFrame(LadderLaneBlock& b, int lane)
 {
     const V tag{};
-    // Coefficients of the first call, kept for the second.
-    const V c = unitClamp(load(b.cutoff + lane, tag));
-    const V fc = load(b.rateScale + lane, tag) * c * 0.5f;
-    const V fcr = 1.873f * fc * fc * fc + 0.4955f * fc * fc - 0.649f * fc + 0.9988f;
-    const V acr = -3.5364f * fc * fc + 1.8409f * fc + 0.9968f;
-    const V x = -(kPi * fcr * fc);
-    const V E = ((((x * 0.008333334f + 0.041666668f) * x + 0.16666667f) * x + 0.5f) * x + 1.0f) * x + 1.0f;
-    const V g = (1.0f - E) * kTuningScale;
-    const V res = unitClamp(load(b.resonance + lane, tag));
-
-    V s[8];
-    for (int n = 0; n < 8; ++n)
-        s[n] = load(b.s[n] + lane, tag);
-
-    // Both calls' outputs come from stage 8 one call late: the first from
-    // the state before the frame, so the second call's feedback is known now.
-    const V out1 = shape(s[7]);
-    const V j1 = feedbackFactor(loadDraw(b.draw1 + lane, tag), fc);
-    const V j2 = feedbackFactor(loadDraw(b.draw2 + lane, tag), fc);
-    const V in1 = limitInput(load(b.first + lane, tag) - acr * j1 * res * load(b.output + lane, tag) * 2.6f);
-    const V in2 = limitInput(load(b.second + lane, tag) - acr * j2 * res * out1 * 2.6f);
-
-    V ts[8];
-    for (int n = 0; n < 8; ++n)
-        ts[n] = stage(s[n]);
-
-    // Call 1: y1[n] from T(y1[n - 1]) and T(s[n]). Call 2: y2[n] from
-    // T(y2[n - 1]) and T(y1[n]), its own state being call 1's output. With
-    // t1[n] = T(y1[n]) computed once for both, the chains form a wavefront:
-    // y2[n] is ready one stage after y1[n].
-    V y1[8], y2[8], t1[8];
-    y1[0] = (stage(in1) - ts[0]) * g + kBias + s[0];
-    t1[0] = stage(y1[0]);
-    y2[0] = (stage(in2) - t1[0]) * g + kBias + y1[0];
-    for (int n = 1; n < 8; ++n) {
-        y1[n] = (t1[n - 1] - ts[n]) * g + s[n];
-        t1[n] = stage(y1[n]);
-        y2[n] = (stage(y2[n - 1]) - t1[n]) * g + y1[n];
-    }
-    const V out2 = shape(y1[7]);
-
-    for (int n = 0; n < 8; ++n)
-        store(b.s[n] + lane, y2[n]);
-    store(b.output + lane, out2);
-    store(b.first + lane, out1);
-    store(b.second + lane, out2);
-    store(b.delayedStage8 + lane, y1[7]);
-    store(b.fc + lane, fc);
-    store(b.fcr + lane, fcr);
-    store(b.acr + lane, acr);
-    store(b.g + lane, g);
-    store(b.feedbackJitter + lane, j2);
+    LadderPipe<V> pipe;
+    pipe.begin(b, lane, load(b.first + lane, tag), load(b.second + lane, tag), load(b.cutoff + lane, tag),
+               load(b.resonance + lane, tag), loadDraw(b.draw1 + lane, tag), loadDraw(b.draw2 + lane, tag));
+    pipe.run();
 }
 
 } // namespace ladderlanes

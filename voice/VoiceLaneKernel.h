@@ -17,6 +17,7 @@
 #include "voice/VoiceLanes.h"
 
 #include <immintrin.h>
+#include <type_traits>
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wpsabi"
@@ -179,9 +180,27 @@ inline V pulseStep(VoiceLaneState& s, bool sub, M advance, V inc, V freq, V widt
     return ramp1 + last - ramp2 - 0.5f;
 }
 
-// One frame; see VoiceLanes::frame.
-inline bool frame(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum, float pwmLfoValue,
-                  float lfoValue, float smoothedCutoff)
+// Runs the pending ladder's stages up to stage k (0-based; 7 is the last).
+template <class Pipe>
+inline void stepTo(Pipe& pipe, int k)
+{
+    while (pipe.n <= k)
+        pipe.step();
+}
+
+// The ladder of no frame: prepare() alone.
+struct NoPipe {
+    static constexpr int n = 8;
+    void step() {}
+};
+
+// Everything of a frame up to the voices' filters: who sounds, the draws,
+// envelopes, pitch, oscillators, noise, the cutoff and the gate envelope,
+// into `rec`. Between its parts, the stages of the previous frame's ladder
+// (pipe), whose chain of divisions runs while this work fills the waits.
+template <class Pipe>
+inline void prepare(VoiceLaneState& s, FrameRecord& rec, Pipe& pipe, float pwmLfoValue, float lfoValue,
+                    float smoothedCutoff)
 {
     const float* p = s.parameters;
 
@@ -194,9 +213,15 @@ inline bool frame(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum, 
     const unsigned soundingBits = bits(sounding) & kVoiceMask;
     const M filtering = s.ownFilter ? (sounding | flushing) : splatInt(0);
     const unsigned filterBits = bits(filtering) & kVoiceMask;
+    rec.sounding = sounding;
+    rec.filtering = filtering;
+    rec.soundingBits = soundingBits;
+    rec.filterBits = filterBits;
     if (soundingBits == 0 && filterBits == 0) {
         s.ampOut = splat(0.0f);
-        return false;
+        rec.ampOut = s.ampOut;
+        stepTo(pipe, 7);
+        return;
     }
 
     // The frame's random draws, voice by voice in render()'s order.
@@ -210,10 +235,13 @@ inline bool frame(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum, 
         }
         if (filterBits & bit) {
             jitterDraw[v] = vemo::randomInt();
-            s.ladder.draw1[v] = vemo::randomInt();
-            s.ladder.draw2[v] = vemo::randomInt();
+            rec.draw1[v] = vemo::randomInt();
+            rec.draw2[v] = vemo::randomInt();
+        } else {
+            rec.draw1[v] = rec.draw2[v] = 0;
         }
     }
+    stepTo(pipe, 1);
 
     V subA = splat(0.0f), subB = splat(0.0f);
     if (soundingBits) {
@@ -222,6 +250,7 @@ inline bool frame(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum, 
         const EnvelopeSetting amp = envelopeSetting(p[kParamAttack], p[kParamDecay], p[kParamSustain],
                                                     envGate ? 0.0f : p[kParamRelease], false);
         V ampOut = envelopeTick(s.ampLevel, s.ampDone, s.gate, s.ampRate, amp, sounding);
+        stepTo(pipe, 2);
 
         const float oscLfo = p[kParamOscLfo];
         V modPitch = s.pitch + oscLfo * oscLfo * oscLfo * lfoValue * 12.0f;
@@ -255,6 +284,7 @@ inline bool frame(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum, 
                     subB += out;
                 else
                     subA += out;
+                stepTo(pipe, 3);
             }
         }
 
@@ -273,6 +303,7 @@ inline bool frame(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum, 
             }
             s.width = sounding ? width : s.width;
             subA += pulseStep(s, false, sounding, inc, oscFreq, width, row, row2);
+            stepTo(pipe, 4);
             subB += pulseStep(s, false, sounding, inc, oscFreq, width, row2, row3);
         }
 
@@ -285,6 +316,7 @@ inline bool frame(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum, 
             const float level = p[kParamSubOscVolume];
             const V half = splat(0.5f);
             subA += pulseStep(s, true, sounding, subInc, oscFreq, half, row, row2) * level * 0.9f;
+            stepTo(pipe, 5);
             subB += pulseStep(s, true, sounding, subInc, oscFreq, half, row2, row3) * level * 0.9f;
         }
         s.oscFreq = sounding ? oscFreq : s.oscFreq;
@@ -305,11 +337,12 @@ inline bool frame(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum, 
             if (soundingBits & (1u << v))
                 s.advanced[v] += 2;
         s.ampOut = sounding ? ampOut : splat(0.0f);
-        s.subA = sounding ? subA : s.subA;
-        s.subB = sounding ? subB : s.subB;
+        rec.oscA = subA;
+        rec.oscB = subB;
     } else {
         s.ampOut = splat(0.0f);
     }
+    stepTo(pipe, 5);
 
     if (filterBits) {
         // The filter's cutoff of the frame, as Voice::filterCutoff, for
@@ -335,6 +368,7 @@ inline bool frame(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum, 
             const V lfo = sounding ? splat(lfoValue) : splat(0.0f);
             cut = cut + 0.5f * (depth * depth * depth) * lfo;
         }
+        stepTo(pipe, 6);
         const EnvelopeSetting contour = envelopeSetting(p[kParamAttack], p[kParamDecay], p[kParamSustain],
                                                         p[kParamRelease], true);
         V e = envelopeTick(s.filterLevel, s.filterDone, s.gate, s.filterRate, contour, filtering) *
@@ -349,57 +383,160 @@ inline bool frame(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum, 
         V f = (jitter * (h * h * h) + 1.0f) * h;
         f = f < 0.0f ? splat(0.0f) : (f > 1.0f ? splat(1.0f) : f);
 
-        LadderLaneBlock& b = s.ladder;
-        storeFloats(b.cutoff, f);
-        storeFloats(b.resonance, splat(p[kParamResonance]));
-        storeFloats(b.first, s.subA);
-        storeFloats(b.second, s.subB);
-        if ((filterBits & (filterBits - 1)) == 0) {
-            // One filter alone: its chain in scalar registers, no lanes.
-            const int v = __builtin_ctz(filterBits);
-            ladderlanes::runFrame<float>(b, v);
-        } else if (filterBits == unsigned(kVoiceMask)) {
-            ladderlanes::runFrame<ladderlanes::F8>(b, 0);
-        } else {
-            // Lanes whose voice does not filter keep their state.
-            const LadderLaneBlock before = b;
-            ladderlanes::runFrame<ladderlanes::F8>(b, 0);
-            for (int v = 0; v < kLanes; ++v) {
-                if (filterBits & (1u << v))
-                    continue;
-                for (int n = 0; n < 8; ++n)
-                    b.s[n][v] = before.s[n][v];
-                b.output[v] = before.output[v];
-                b.delayedStage8[v] = before.delayedStage8[v];
-                b.fc[v] = before.fc[v];
-                b.fcr[v] = before.fcr[v];
-                b.acr[v] = before.acr[v];
-                b.g[v] = before.g[v];
-                b.feedbackJitter[v] = before.feedbackJitter[v];
-            }
-        }
-        s.subA = filtering ? loadFloats(b.first) : s.subA;
-        s.subB = filtering ? loadFloats(b.second) : s.subB;
+        rec.cutoff = f;
+        rec.resonance = p[kParamResonance];
     }
+    stepTo(pipe, 6);
 
-    if (!soundingBits)
-        return false;
-
-    // Gate envelope and amplifier, then the sums in voice order.
-    if (p[kParamEnvGate] != 0.0f) {
+    // The gate envelope (it shapes the amplifier when chosen).
+    if (soundingBits && p[kParamEnvGate] != 0.0f) {
         static const EnvelopeSetting gateSetting = envelopeSetting(0.0f, 1.0f, 1.0f, 0.0f, false);
         const V level = envelopeTick(s.gateLevel, s.gateDone, s.gate, s.gateRate, gateSetting, sounding);
         s.ampOut = sounding ? level : s.ampOut;
     }
-    s.subA = sounding ? s.subA * s.ampOut : s.subA;
-    s.subB = sounding ? s.subB * s.ampOut : s.subB;
+    rec.ampOut = s.ampOut;
+    stepTo(pipe, 7);
+}
+
+// A recorded frame's sub-sample into its voice's filter: the oscillators'
+// sum where the voice sounds, what the voice last held where it rings out.
+inline V filterInput(const VoiceLaneState& s, const FrameRecord& rec, bool second)
+{
+    return rec.sounding ? (second ? rec.oscB : rec.oscA) : (second ? s.subB : s.subA);
+}
+
+// Starts the ladder of the pending frame (see prepareFrame) on `pipe`.
+template <class Pipe>
+inline void beginLadder(VoiceLaneState& s, const FrameRecord& rec, Pipe& pipe, int lane)
+{
+    using T = decltype(pipe.g);
+    const V first = filterInput(s, rec, false), second = filterInput(s, rec, true);
+    const V resonance = splat(rec.resonance);
+    if constexpr (std::is_same<T, float>::value) {
+        pipe.begin(s.ladder, lane, first[lane], second[lane], rec.cutoff[lane], resonance[lane],
+                   float(rec.draw1[lane]), float(rec.draw2[lane]));
+    } else {
+        pipe.begin(s.ladder, 0, first, second, rec.cutoff, resonance, drawsToFloats(rec.draw1),
+                   drawsToFloats(rec.draw2), rec.filtering);
+    }
+}
+
+// prepare() of the next frame into the other record; with a frame pending,
+// its ladder runs alongside: in scalar registers for one filter, in lanes
+// for several (lanes whose voice does not filter keep their state).
+inline void prepareFrame(VoiceLaneState& s, float pwmLfoValue, float lfoValue, float smoothedCutoff,
+                         void (*alongside)(void*), void* context)
+{
+    FrameRecord& next = s.records[s.newest ^ 1];
+    const unsigned filterBits = s.ladderPending ? s.records[s.newest].filterBits : 0u;
+    if (filterBits == 0) {
+        NoPipe pipe;
+        if (alongside)
+            alongside(context);
+        prepare(s, next, pipe, pwmLfoValue, lfoValue, smoothedCutoff);
+    } else {
+        const FrameRecord& pending = s.records[s.newest];
+        if ((filterBits & (filterBits - 1)) == 0) {
+            ladderlanes::LadderPipe<float> pipe;
+            beginLadder(s, pending, pipe, __builtin_ctz(filterBits));
+            if (alongside)
+                alongside(context);
+            prepare(s, next, pipe, pwmLfoValue, lfoValue, smoothedCutoff);
+            pipe.end();
+        } else if (filterBits == unsigned(kVoiceMask)) {
+            ladderlanes::LadderPipe<ladderlanes::F8> pipe;
+            beginLadder(s, pending, pipe, 0);
+            if (alongside)
+                alongside(context);
+            prepare(s, next, pipe, pwmLfoValue, lfoValue, smoothedCutoff);
+            pipe.end();
+        } else {
+            ladderlanes::LadderPipe<ladderlanes::F8, true> pipe;
+            beginLadder(s, pending, pipe, 0);
+            if (alongside)
+                alongside(context);
+            prepare(s, next, pipe, pwmLfoValue, lfoValue, smoothedCutoff);
+            pipe.end();
+        }
+    }
+    if (s.ladderPending)
+        s.finished = s.newest;
+    s.newest ^= 1;
+    s.ladderPending = true;
+}
+
+// The pending frame's ladder on its own (the stretch ends after it).
+inline void settleFrame(VoiceLaneState& s, void (*alongside)(void*), void* context)
+{
+    if (!s.ladderPending) {
+        if (alongside)
+            alongside(context);
+        return;
+    }
+    const FrameRecord& pending = s.records[s.newest];
+    const unsigned filterBits = pending.filterBits;
+    if (filterBits == 0) {
+        if (alongside)
+            alongside(context);
+    } else if ((filterBits & (filterBits - 1)) == 0) {
+        ladderlanes::LadderPipe<float> pipe;
+        beginLadder(s, pending, pipe, __builtin_ctz(filterBits));
+        if (alongside)
+            alongside(context);
+        pipe.run();
+    } else if (filterBits == unsigned(kVoiceMask)) {
+        ladderlanes::LadderPipe<ladderlanes::F8> pipe;
+        beginLadder(s, pending, pipe, 0);
+        if (alongside)
+            alongside(context);
+        pipe.run();
+    } else {
+        ladderlanes::LadderPipe<ladderlanes::F8, true> pipe;
+        beginLadder(s, pending, pipe, 0);
+        if (alongside)
+            alongside(context);
+        pipe.run();
+    }
+    s.finished = s.newest;
+    s.ladderPending = false;
+}
+
+// The rest of the frame whose ladder ran last: the filter's output, the
+// amplifier, then the sums in voice order. Answers whether a voice sounded.
+inline bool finishFrame(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum)
+{
+    const FrameRecord& rec = s.records[s.finished];
+    if (rec.soundingBits == 0 && rec.filterBits == 0)
+        return false;
+    V a = filterInput(s, rec, false), b = filterInput(s, rec, true);
+    if (rec.filterBits) {
+        a = rec.filtering ? loadFloats(s.ladder.first) : a;
+        b = rec.filtering ? loadFloats(s.ladder.second) : b;
+    }
+    if (rec.soundingBits == 0) {
+        s.subA = a;
+        s.subB = b;
+        return false;
+    }
+    s.subA = rec.sounding ? a * rec.ampOut : a;
+    s.subB = rec.sounding ? b * rec.ampOut : b;
     for (int v = 0; v < VoiceLaneState::kVoices; ++v) {
-        if (soundingBits & (1u << v)) {
+        if (rec.soundingBits & (1u << v)) {
             firstHalfSum += s.subA[v];
             secondHalfSum += s.subB[v];
         }
     }
     return true;
+}
+
+// One whole frame; see VoiceLanes::frame.
+inline bool frame(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum, float pwmLfoValue,
+                  float lfoValue, float smoothedCutoff)
+{
+    settleFrame(s, nullptr, nullptr);
+    prepareFrame(s, pwmLfoValue, lfoValue, smoothedCutoff, nullptr, nullptr);
+    settleFrame(s, nullptr, nullptr);
+    return finishFrame(s, firstHalfSum, secondHalfSum);
 }
 
 } // namespace voicekernel

@@ -51,6 +51,22 @@ bool voiceLanesFrameSse2(VoiceLaneState& s, float& firstHalfSum, float& secondHa
     return voicekernel::frame(s, firstHalfSum, secondHalfSum, pwmLfoValue, lfoValue, smoothedCutoff);
 }
 
+void voiceLanesPrepareSse2(VoiceLaneState& s, float pwmLfoValue, float lfoValue, float smoothedCutoff,
+                         void (*alongside)(void*), void* context)
+{
+    voicekernel::prepareFrame(s, pwmLfoValue, lfoValue, smoothedCutoff, alongside, context);
+}
+
+void voiceLanesSettleSse2(VoiceLaneState& s, void (*alongside)(void*), void* context)
+{
+    voicekernel::settleFrame(s, alongside, context);
+}
+
+bool voiceLanesFinishSse2(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum)
+{
+    return voicekernel::finishFrame(s, firstHalfSum, secondHalfSum);
+}
+
 namespace {
 
 // Lane v's rotated ring from an oscillator's ring (row r = slot start + r).
@@ -119,6 +135,7 @@ void VoiceLanes::begin(Voice* voices, const float* parameters, float pitchBend,
     const float* p = s.parameters;
     s.ownFilter = p[kParamSharedFilter] == 0.0f;
     s.row = 0;
+    s.ladderPending = false;
     for (int v = 0; v < kVoices; ++v) {
         const Voice& voice = voices[v];
         // The pitch before the LFO, as renderSources forms it; a voice that
@@ -263,6 +280,30 @@ bool VoiceLanes::frame(float& firstHalfSum, float& secondHalfSum, float pwmLfoVa
         return voiceLanesFrameAvx2(state, firstHalfSum, secondHalfSum, pwmLfoValue, lfoValue,
                                    smoothedCutoff);
     return voiceLanesFrameSse2(state, firstHalfSum, secondHalfSum, pwmLfoValue, lfoValue, smoothedCutoff);
+}
+
+void VoiceLanes::prepare(float pwmLfoValue, float lfoValue, float smoothedCutoff, void (*alongside)(void*),
+                         void* context)
+{
+    if (path == Path::Avx2)
+        voiceLanesPrepareAvx2(state, pwmLfoValue, lfoValue, smoothedCutoff, alongside, context);
+    else
+        voiceLanesPrepareSse2(state, pwmLfoValue, lfoValue, smoothedCutoff, alongside, context);
+}
+
+void VoiceLanes::settle(void (*alongside)(void*), void* context)
+{
+    if (path == Path::Avx2)
+        voiceLanesSettleAvx2(state, alongside, context);
+    else
+        voiceLanesSettleSse2(state, alongside, context);
+}
+
+bool VoiceLanes::finish(float& firstHalfSum, float& secondHalfSum)
+{
+    if (path == Path::Avx2)
+        return voiceLanesFinishAvx2(state, firstHalfSum, secondHalfSum);
+    return voiceLanesFinishSse2(state, firstHalfSum, secondHalfSum);
 }
 
 void VoiceLanes::sharedFilterFrame(int v, float& first, float& second, float smoothedCutoff,

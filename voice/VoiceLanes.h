@@ -45,6 +45,18 @@
 typedef float LaneFloats __attribute__((vector_size(32)));
 typedef int32_t LaneInts __attribute__((vector_size(32)));
 
+// What the part of a frame before the filters leaves for the rest of it
+// (see VoiceLanes::prepare).
+struct FrameRecord {
+    LaneFloats oscA, oscB;      // the oscillators' two sub-samples (sounding lanes)
+    LaneFloats ampOut;          // the amplifier of the frame
+    LaneFloats cutoff;          // the filters' cutoff 0..1 (filtering lanes)
+    LaneInts sounding, filtering;
+    int32_t draw1[8], draw2[8]; // the filters' random draws, 0..32767
+    float resonance;
+    unsigned soundingBits, filterBits;
+};
+
 // Everything a stretch carries in lanes. Lane v is voice v; lanes 6 and 7
 // are never used (they hold zeros and are never written back).
 struct VoiceLaneState {
@@ -95,6 +107,12 @@ struct VoiceLaneState {
     LadderLaneBlock ladder;   // the voices' filter states, and the frame's filter in/out
     LadderLaneBlock shared;   // lane 0: the shared filter during the stretch
 
+    // --- the frame in two parts ---------------------------------------------
+    FrameRecord records[2];   // the two newest frames
+    int32_t newest;           // the record prepare() wrote last
+    int32_t finished;         // the record whose ladder ran last
+    bool ladderPending;       // records[newest]'s ladder has not run yet
+
     // --- caches of the double-precision functions (argument, result) --------
     LaneFloats mainArgument, mainFrequency; // noteFrequency, clamped, as float
     double mainPower[kLanes];
@@ -127,6 +145,22 @@ public:
     // voice sounded.
     bool frame(float& firstHalfSum, float& secondHalfSum, float pwmLfoValue, float lfoValue,
                float smoothedCutoff);
+    // The same frame in three parts, so that a frame's filters can run while
+    // the next frame is prepared (their chains of divisions leave the
+    // processor waiting; the next frame's oscillators fill the waits):
+    //   prepare(1); then per frame n: prepare(n + 1) or settle(); finish(n).
+    // prepare: everything of a new frame up to the filters (draws, envelopes,
+    // oscillators, cutoff), with the pending frame's filters alongside.
+    // settle: the pending frame's filters alone. finish: the oldest prepared
+    // frame's amplifier and sums (its filters must have run), answering
+    // whether a voice sounded. resting() may be asked after prepare().
+    // alongside(context), when given, runs just after the pending filters
+    // start: work of the caller's that does not depend on them (the
+    // previous frame's output stages) fills their waits too.
+    void prepare(float pwmLfoValue, float lfoValue, float smoothedCutoff, void (*alongside)(void*) = nullptr,
+                 void* context = nullptr);
+    void settle(void (*alongside)(void*) = nullptr, void* context = nullptr);
+    bool finish(float& firstHalfSum, float& secondHalfSum);
     // The shared filter on the two sums in place, set up like voice `v`, as
     // voices[v].runFilter(sharedFilter, ...) would.
     void sharedFilterFrame(int v, float& first, float& second, float smoothedCutoff, float lfoValue);
@@ -150,6 +184,14 @@ bool voiceLanesFrameSse2(VoiceLaneState& s, float& firstHalfSum, float& secondHa
                          float pwmLfoValue, float lfoValue, float smoothedCutoff);
 bool voiceLanesFrameAvx2(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum,
                          float pwmLfoValue, float lfoValue, float smoothedCutoff);
+void voiceLanesPrepareSse2(VoiceLaneState& s, float pwmLfoValue, float lfoValue, float smoothedCutoff,
+                         void (*alongside)(void*), void* context);
+void voiceLanesPrepareAvx2(VoiceLaneState& s, float pwmLfoValue, float lfoValue, float smoothedCutoff,
+                         void (*alongside)(void*), void* context);
+void voiceLanesSettleSse2(VoiceLaneState& s, void (*alongside)(void*), void* context);
+void voiceLanesSettleAvx2(VoiceLaneState& s, void (*alongside)(void*), void* context);
+bool voiceLanesFinishSse2(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum);
+bool voiceLanesFinishAvx2(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum);
 
 // Scalar pieces the kernels share (VoiceLanes.cpp).
 namespace voicelanes {

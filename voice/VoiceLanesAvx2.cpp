@@ -10,3 +10,19 @@ bool voiceLanesFrameAvx2(VoiceLaneState& s, float& firstHalfSum, float& secondHa
 {
     return voicekernel::frame(s, firstHalfSum, secondHalfSum, pwmLfoValue, lfoValue, smoothedCutoff);
 }
+
+void voiceLanesPrepareAvx2(VoiceLaneState& s, float pwmLfoValue, float lfoValue, float smoothedCutoff,
+                         void (*alongside)(void*), void* context)
+{
+    voicekernel::prepareFrame(s, pwmLfoValue, lfoValue, smoothedCutoff, alongside, context);
+}
+
+void voiceLanesSettleAvx2(VoiceLaneState& s, void (*alongside)(void*), void* context)
+{
+    voicekernel::settleFrame(s, alongside, context);
+}
+
+bool voiceLanesFinishAvx2(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum)
+{
+    return voicekernel::finishFrame(s, firstHalfSum, secondHalfSum);
+}
