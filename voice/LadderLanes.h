@@ -109,7 +109,15 @@ inline V stage(V v)
 {
     const V k = splat<V>(kDrive);
     const V kv = k * v;
-    const V a = kv < 0.0f ? -kv : kv;
+    // |kv| by clearing the sign: the same value as kv < 0 ? -kv : kv for
+    // every number (a -0 gives +0, which changes neither m nor m * a + 12),
+    // and in scalar registers no branch on the signal's sign for the
+    // processor to mispredict in the middle of the chain.
+    V a;
+    if constexpr (std::is_same<V, float>::value)
+        a = __builtin_fabsf(kv);
+    else
+        a = kv < 0.0f ? -kv : kv;
     const V m = (a + 3.0f) * a + 6.0f;
     return m * k * v / (m * a + 12.0f);
 }
@@ -168,6 +176,7 @@ struct LadderPipe {
     V g, j2, fc, fcr, acr;
     V out1;
     V y1, t1, y2; // stage n - 1 of both calls, and T(y1)
+    V ts[8];      // T(s[n]) of the state before the frame
 
     // inputs: the frame's two sub-samples in, cutoff and resonance (clamped
     // here as the filter does), the two random draws 0..32767.
@@ -200,8 +209,17 @@ struct LadderPipe {
         // T(y2[n - 1]) and T(y1[n]), its own state being call 1's output. With
         // t1[n] = T(y1[n]) computed once for both, the chains form a wavefront:
         // y2[n] is ready one stage after y1[n].
+        // The state's stage values, formed in locals first so that the
+        // eight independent ones can share vector registers.
+        V state[8], staged[8];
+        for (int k = 0; k < 8; ++k)
+            state[k] = load(b->s[k] + lane, V{});
+        for (int k = 0; k < 8; ++k)
+            staged[k] = stage(state[k]);
+        for (int k = 0; k < 8; ++k)
+            ts[k] = staged[k];
         const V s0 = load(b->s[0] + lane, V{});
-        y1 = (stage(in1) - stage(s0)) * g + kBias + s0;
+        y1 = (stage(in1) - ts[0]) * g + kBias + s0;
         t1 = stage(y1);
         y2 = (stage(in2) - t1) * g + kBias + y1;
         keep(b->s[0], y2, s0);
@@ -211,7 +229,7 @@ struct LadderPipe {
     inline void step()
     {
         const V s = load(b->s[n] + lane, V{});
-        y1 = (t1 - stage(s)) * g + s;
+        y1 = (t1 - ts[n]) * g + s;
         t1 = stage(y1);
         y2 = (stage(y2) - t1) * g + y1;
         keep(b->s[n], y2, s);
@@ -233,10 +251,16 @@ struct LadderPipe {
         keepField(b->feedbackJitter, j2);
     }
 
+    // The whole frame after begin(), straight through.
     inline void run()
     {
-        while (n < 8)
-            step();
+        step();
+        step();
+        step();
+        step();
+        step();
+        step();
+        step();
         end();
     }
 

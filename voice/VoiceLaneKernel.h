@@ -503,9 +503,8 @@ inline void settleFrame(VoiceLaneState& s, void (*alongside)(void*), void* conte
 
 // The rest of the frame whose ladder ran last: the filter's output, the
 // amplifier, then the sums in voice order. Answers whether a voice sounded.
-inline bool finishFrame(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum)
+inline bool finishRecord(VoiceLaneState& s, const FrameRecord& rec, float& firstHalfSum, float& secondHalfSum)
 {
-    const FrameRecord& rec = s.records[s.finished];
     if (rec.soundingBits == 0 && rec.filterBits == 0)
         return false;
     V a = filterInput(s, rec, false), b = filterInput(s, rec, true);
@@ -529,14 +528,35 @@ inline bool finishFrame(VoiceLaneState& s, float& firstHalfSum, float& secondHal
     return true;
 }
 
-// One whole frame; see VoiceLanes::frame.
-inline bool frame(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum, float pwmLfoValue,
-                  float lfoValue, float smoothedCutoff)
+inline bool finishFrame(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum)
 {
-    settleFrame(s, nullptr, nullptr);
-    prepareFrame(s, pwmLfoValue, lfoValue, smoothedCutoff, nullptr, nullptr);
-    settleFrame(s, nullptr, nullptr);
-    return finishFrame(s, firstHalfSum, secondHalfSum);
+    return finishRecord(s, s.records[s.finished], firstHalfSum, secondHalfSum);
+}
+
+// One whole frame in one piece; see VoiceLanes::frame. Nothing is pending
+// (the stretch renders frame by frame).
+__attribute__((flatten)) inline bool frame(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum,
+                                           float pwmLfoValue, float lfoValue, float smoothedCutoff)
+{
+    FrameRecord rec;
+    NoPipe none;
+    prepare(s, rec, none, pwmLfoValue, lfoValue, smoothedCutoff);
+    const unsigned filterBits = rec.filterBits;
+    if (filterBits == 0) {
+    } else if ((filterBits & (filterBits - 1)) == 0) {
+        ladderlanes::LadderPipe<float> pipe;
+        beginLadder(s, rec, pipe, __builtin_ctz(filterBits));
+        pipe.run();
+    } else if (filterBits == unsigned(kVoiceMask)) {
+        ladderlanes::LadderPipe<ladderlanes::F8> pipe;
+        beginLadder(s, rec, pipe, 0);
+        pipe.run();
+    } else {
+        ladderlanes::LadderPipe<ladderlanes::F8, true> pipe;
+        beginLadder(s, rec, pipe, 0);
+        pipe.run();
+    }
+    return finishRecord(s, rec, firstHalfSum, secondHalfSum);
 }
 
 } // namespace voicekernel
