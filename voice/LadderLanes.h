@@ -192,7 +192,8 @@ struct LadderPipe {
         fcr = 1.873f * fc * fc * fc + 0.4955f * fc * fc - 0.649f * fc + 0.9988f;
         acr = -3.5364f * fc * fc + 1.8409f * fc + 0.9968f;
         const V x = -(kPi * fcr * fc);
-        const V E = ((((x * 0.008333334f + 0.041666668f) * x + 0.16666667f) * x + 0.5f) * x + 1.0f) * x + 1.0f;
+        const V E =
+            ((((x * 0.008333334f + 0.041666668f) * x + 0.16666667f) * x + 0.5f) * x + 1.0f) * x + 1.0f;
         g = (1.0f - E) * kTuningScale;
         const V res = unitClamp(resonance);
 

@@ -192,6 +192,7 @@ inline void stepTo(Pipe& pipe, int k)
 struct NoPipe {
     static constexpr int n = 8;
     void step() {}
+    void end() {}
 };
 
 // Everything of a frame up to the voices' filters: who sounds, the draws,
@@ -421,44 +422,48 @@ inline void beginLadder(VoiceLaneState& s, const FrameRecord& rec, Pipe& pipe, i
     }
 }
 
+// Runs work(pipe) with the ladder of `rec` begun on the pipe that fits its
+// filters (scalar registers for one, lanes for all six, lanes that keep the
+// other voices' state for some; no pipe where none filters, or without a
+// record), and ends the ladder after it. work must run the pipe's stages
+// (stepTo(pipe, 7) at the latest). Inlined, so that each caller's pipe
+// lives in its own frame as when written out there.
+template <class Work>
+__attribute__((always_inline)) inline void withLadder(VoiceLaneState& s, const FrameRecord* rec, Work&& work)
+{
+    const unsigned filterBits = rec ? rec->filterBits : 0u;
+    if (filterBits == 0) {
+        NoPipe pipe;
+        work(pipe);
+    } else if ((filterBits & (filterBits - 1)) == 0) {
+        ladderlanes::LadderPipe<float> pipe;
+        beginLadder(s, *rec, pipe, __builtin_ctz(filterBits));
+        work(pipe);
+        pipe.end();
+    } else if (filterBits == unsigned(kVoiceMask)) {
+        ladderlanes::LadderPipe<ladderlanes::F8> pipe;
+        beginLadder(s, *rec, pipe, 0);
+        work(pipe);
+        pipe.end();
+    } else {
+        ladderlanes::LadderPipe<ladderlanes::F8, true> pipe;
+        beginLadder(s, *rec, pipe, 0);
+        work(pipe);
+        pipe.end();
+    }
+}
+
 // prepare() of the next frame into the other record; with a frame pending,
-// its ladder runs alongside: in scalar registers for one filter, in lanes
-// for several (lanes whose voice does not filter keep their state).
+// its ladder runs alongside.
 inline void prepareFrame(VoiceLaneState& s, float pwmLfoValue, float lfoValue, float smoothedCutoff,
                          void (*alongside)(void*), void* context)
 {
     FrameRecord& next = s.records[s.newest ^ 1];
-    const unsigned filterBits = s.ladderPending ? s.records[s.newest].filterBits : 0u;
-    if (filterBits == 0) {
-        NoPipe pipe;
+    withLadder(s, s.ladderPending ? &s.records[s.newest] : nullptr, [&](auto& pipe) {
         if (alongside)
             alongside(context);
         prepare(s, next, pipe, pwmLfoValue, lfoValue, smoothedCutoff);
-    } else {
-        const FrameRecord& pending = s.records[s.newest];
-        if ((filterBits & (filterBits - 1)) == 0) {
-            ladderlanes::LadderPipe<float> pipe;
-            beginLadder(s, pending, pipe, __builtin_ctz(filterBits));
-            if (alongside)
-                alongside(context);
-            prepare(s, next, pipe, pwmLfoValue, lfoValue, smoothedCutoff);
-            pipe.end();
-        } else if (filterBits == unsigned(kVoiceMask)) {
-            ladderlanes::LadderPipe<ladderlanes::F8> pipe;
-            beginLadder(s, pending, pipe, 0);
-            if (alongside)
-                alongside(context);
-            prepare(s, next, pipe, pwmLfoValue, lfoValue, smoothedCutoff);
-            pipe.end();
-        } else {
-            ladderlanes::LadderPipe<ladderlanes::F8, true> pipe;
-            beginLadder(s, pending, pipe, 0);
-            if (alongside)
-                alongside(context);
-            prepare(s, next, pipe, pwmLfoValue, lfoValue, smoothedCutoff);
-            pipe.end();
-        }
-    }
+    });
     if (s.ladderPending)
         s.finished = s.newest;
     s.newest ^= 1;
@@ -468,36 +473,13 @@ inline void prepareFrame(VoiceLaneState& s, float pwmLfoValue, float lfoValue, f
 // The pending frame's ladder on its own (the stretch ends after it).
 inline void settleFrame(VoiceLaneState& s, void (*alongside)(void*), void* context)
 {
-    if (!s.ladderPending) {
+    withLadder(s, s.ladderPending ? &s.records[s.newest] : nullptr, [&](auto& pipe) {
         if (alongside)
             alongside(context);
-        return;
-    }
-    const FrameRecord& pending = s.records[s.newest];
-    const unsigned filterBits = pending.filterBits;
-    if (filterBits == 0) {
-        if (alongside)
-            alongside(context);
-    } else if ((filterBits & (filterBits - 1)) == 0) {
-        ladderlanes::LadderPipe<float> pipe;
-        beginLadder(s, pending, pipe, __builtin_ctz(filterBits));
-        if (alongside)
-            alongside(context);
-        pipe.run();
-    } else if (filterBits == unsigned(kVoiceMask)) {
-        ladderlanes::LadderPipe<ladderlanes::F8> pipe;
-        beginLadder(s, pending, pipe, 0);
-        if (alongside)
-            alongside(context);
-        pipe.run();
-    } else {
-        ladderlanes::LadderPipe<ladderlanes::F8, true> pipe;
-        beginLadder(s, pending, pipe, 0);
-        if (alongside)
-            alongside(context);
-        pipe.run();
-    }
-    s.finished = s.newest;
+        stepTo(pipe, 7);
+    });
+    if (s.ladderPending)
+        s.finished = s.newest;
     s.ladderPending = false;
 }
 
@@ -541,21 +523,7 @@ __attribute__((flatten)) inline bool frame(VoiceLaneState& s, float& firstHalfSu
     FrameRecord rec;
     NoPipe none;
     prepare(s, rec, none, pwmLfoValue, lfoValue, smoothedCutoff);
-    const unsigned filterBits = rec.filterBits;
-    if (filterBits == 0) {
-    } else if ((filterBits & (filterBits - 1)) == 0) {
-        ladderlanes::LadderPipe<float> pipe;
-        beginLadder(s, rec, pipe, __builtin_ctz(filterBits));
-        pipe.run();
-    } else if (filterBits == unsigned(kVoiceMask)) {
-        ladderlanes::LadderPipe<ladderlanes::F8> pipe;
-        beginLadder(s, rec, pipe, 0);
-        pipe.run();
-    } else {
-        ladderlanes::LadderPipe<ladderlanes::F8, true> pipe;
-        beginLadder(s, rec, pipe, 0);
-        pipe.run();
-    }
+    withLadder(s, &rec, [](auto& pipe) { stepTo(pipe, 7); });
     return finishRecord(s, rec, firstHalfSum, secondHalfSum);
 }
 
