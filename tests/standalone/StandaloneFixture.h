@@ -47,6 +47,7 @@ public:
     // Asks the server for another period (frames); true when it took it.
     bool setBufferSize(uint32_t frames) { return jack_set_buffer_size(recorder_, frames) == 0; }
     uint32_t now() const { return jack_frame_time(recorder_); }
+    uint32_t recordedUntil() const { return recordedUntil_.load(); }
 
     // Sends a message at an absolute frame time (later than the last one
     // sent); sentAt(i) gives the frame it really went out at.

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <fstream>
@@ -88,6 +89,14 @@ protected:
         EXPECT_TRUE(probe.waitRecorded(take.noteOn + length, kLong));
         take.left = probe.recorded(0, take.noteOn, length);
         take.right = probe.recorded(1, take.noteOn, length);
+        // A silent take says when the note went out and what was recorded,
+        // so that a miss can be told from a late or lost connection.
+        float peak = 0.0f;
+        for (float x : take.left)
+            peak = std::max(peak, std::fabs(x));
+        EXPECT_GT(peak, 0.0f) << "silent take: note " << int(note) << " asked for frame " << at << ", sent at "
+                              << take.noteOn << ", recorded until " << probe.recordedUntil() << ", now "
+                              << probe.now();
         return take;
     }
 
@@ -344,7 +353,7 @@ TEST_F(StandaloneTest, WithoutADisplayItPlaysHeadless)
     // No DISPLAY and no --no-gui: it says so and plays on.
     auto vemo = start({"--program", std::to_string(kDefaultProgram)});
     EXPECT_NE(vemo->output().find("no X display"), std::string::npos) << vemo->output();
-    EXPECT_NEAR(pitch(play()), 440.0, 0.44);
+    EXPECT_NEAR(pitch(play()), 440.0, 0.44) << vemo->output();
     EXPECT_EQ(vemo->stop(SIGTERM), 0) << vemo->output();
 }
 
