@@ -50,35 +50,6 @@ inline unsigned bits(M m)
 
 inline V unitClamp(V x) { return x > 0.0f ? (x < 1.0f ? x : splat(1.0f)) : splat(0.0f); }
 
-// The uniform values of one envelope for the stretch, as Envelope::tick
-// forms them from its four parameters.
-struct EnvelopeSetting {
-    float A, D, S, R;
-    float g;  // attack speed factor
-    float d4; // (1 - D)^4
-    float r4; // (1 - R)^4
-    bool instantAttack;
-};
-
-inline float unit(float v) { return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f; }
-
-inline EnvelopeSetting envelopeSetting(float attack, float decay, float sustain, float release,
-                                       bool instantAttack)
-{
-    EnvelopeSetting e;
-    e.A = unit(attack);
-    e.D = unit(decay);
-    e.S = unit(sustain);
-    e.R = unit(release);
-    e.g = (1.0f - e.A) * 0.7f + 0.22f;
-    const float d = 1.0f - e.D;
-    e.d4 = d * d * d * d;
-    const float r = 1.0f - e.R;
-    e.r4 = r * r * r * r;
-    e.instantAttack = instantAttack;
-    return e;
-}
-
 // Envelope::tick in every lane; lanes outside `update` keep level and
 // attackDone. Returns the tick's value (meaningful in `update` lanes).
 inline V envelopeTick(V& level, M& done, M gate, V rate, const EnvelopeSetting& e, M update)
@@ -210,7 +181,6 @@ inline void prepare(VoiceLaneState& s, FrameRecord& rec, Pipe& pipe, float pwmLf
     const M sounding = ~silent & splatInt(-1);
     const M flushing = silent & (s.idleCount < 20);
     s.idleCount = flushing ? s.idleCount + 1 : s.idleCount;
-    s.sounding = sounding;
     const unsigned soundingBits = bits(sounding) & kVoiceMask;
     const M filtering = s.ownFilter ? (sounding | flushing) : splatInt(0);
     const unsigned filterBits = bits(filtering) & kVoiceMask;
@@ -247,10 +217,7 @@ inline void prepare(VoiceLaneState& s, FrameRecord& rec, Pipe& pipe, float pwmLf
     V subA = splat(0.0f), subB = splat(0.0f);
     if (soundingBits) {
         // Pitch and the amplitude envelope.
-        const bool envGate = p[kParamEnvGate] != 0.0f;
-        const EnvelopeSetting amp = envelopeSetting(p[kParamAttack], p[kParamDecay], p[kParamSustain],
-                                                    envGate ? 0.0f : p[kParamRelease], false);
-        V ampOut = envelopeTick(s.ampLevel, s.ampDone, s.gate, s.ampRate, amp, sounding);
+        V ampOut = envelopeTick(s.ampLevel, s.ampDone, s.gate, s.ampRate, s.ampSetting, sounding);
         stepTo(pipe, 2);
 
         const float oscLfo = p[kParamOscLfo];
@@ -261,7 +228,7 @@ inline void prepare(VoiceLaneState& s, FrameRecord& rec, Pipe& pipe, float pwmLf
         alignas(32) float argument[kLanes];
         storeFloats(argument, modPitch - 36.0f - 45.0f);
         if (const unsigned changed = bits(~(loadFloats(argument) == s.mainArgument)) & soundingBits)
-            voicelanes::mainPowers(s, changed, argument);
+            voicelanes::notePowers(s.mainArgument, s.mainFrequency, 19000.0f, changed, argument);
         V oscFreq = s.mainFrequency;
 
         const int32_t row = s.row;
@@ -311,7 +278,7 @@ inline void prepare(VoiceLaneState& s, FrameRecord& rec, Pipe& pipe, float pwmLf
         if (p[kParamSubOsc] > 0.0f) {
             storeFloats(argument, modPitch - 12.0f - 36.0f - 45.0f);
             if (const unsigned changed = bits(~(loadFloats(argument) == s.subArgument)) & soundingBits)
-                voicelanes::subPowers(s, changed, argument);
+                voicelanes::notePowers(s.subArgument, s.subFrequency, 0.0f, changed, argument);
             oscFreq = s.subFrequency;
             const V subInc = oscFreq / s.sampleRate;
             const float level = p[kParamSubOscVolume];
@@ -370,9 +337,7 @@ inline void prepare(VoiceLaneState& s, FrameRecord& rec, Pipe& pipe, float pwmLf
             cut = cut + 0.5f * (depth * depth * depth) * lfo;
         }
         stepTo(pipe, 6);
-        const EnvelopeSetting contour = envelopeSetting(p[kParamAttack], p[kParamDecay], p[kParamSustain],
-                                                        p[kParamRelease], true);
-        V e = envelopeTick(s.filterLevel, s.filterDone, s.gate, s.filterRate, contour, filtering) *
+        V e = envelopeTick(s.filterLevel, s.filterDone, s.gate, s.filterRate, s.contourSetting, filtering) *
               (s.amount * s.amount);
         if (p[kParamContourBias] != 0.0f)
             e = -e;
@@ -391,8 +356,7 @@ inline void prepare(VoiceLaneState& s, FrameRecord& rec, Pipe& pipe, float pwmLf
 
     // The gate envelope (it shapes the amplifier when chosen).
     if (soundingBits && p[kParamEnvGate] != 0.0f) {
-        static const EnvelopeSetting gateSetting = envelopeSetting(0.0f, 1.0f, 1.0f, 0.0f, false);
-        const V level = envelopeTick(s.gateLevel, s.gateDone, s.gate, s.gateRate, gateSetting, sounding);
+        const V level = envelopeTick(s.gateLevel, s.gateDone, s.gate, s.gateRate, s.gateSetting, sounding);
         s.ampOut = sounding ? level : s.ampOut;
     }
     rec.ampOut = s.ampOut;

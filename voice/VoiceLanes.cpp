@@ -134,6 +134,14 @@ void VoiceLanes::begin(Voice* voices, const float* parameters, float pitchBend,
     std::memcpy(s.parameters, parameters, sizeof s.parameters);
     const float* p = s.parameters;
     s.ownFilter = p[kParamSharedFilter] == 0.0f;
+    // The envelopes' values for the stretch: with the gate envelope on, the
+    // amplifier's ADSR has no release of its own.
+    const bool envGate = p[kParamEnvGate] != 0.0f;
+    s.ampSetting = voicelanes::envelopeSetting(p[kParamAttack], p[kParamDecay], p[kParamSustain],
+                                               envGate ? 0.0f : p[kParamRelease], false);
+    s.contourSetting =
+        voicelanes::envelopeSetting(p[kParamAttack], p[kParamDecay], p[kParamSustain], p[kParamRelease], true);
+    s.gateSetting = voicelanes::envelopeSetting(0.0f, 1.0f, 1.0f, 0.0f, false);
     s.row = 0;
     s.ladderPending = false;
     for (int v = 0; v < kVoices; ++v) {
@@ -471,27 +479,15 @@ void pulseEdge(VoiceLaneState& s, bool sub, int v, float freq, float width, int3
     signLanes[v] = stepSign;
 }
 
-void mainPowers(VoiceLaneState& s, unsigned mask, const float* argument)
+void notePowers(LaneFloats& cachedArgument, LaneFloats& frequency, float limit, unsigned mask,
+                const float* argument)
 {
     for (int v = 0; v < kVoices; ++v) {
         if (!(mask & (1u << v)))
             continue;
         const double f = Voice::noteFrequency(argument[v]);
-        s.mainArgument[v] = argument[v];
-        s.mainPower[v] = f;
-        s.mainFrequency[v] = f > 19000.0 ? 19000.0f : float(f);
-    }
-}
-
-void subPowers(VoiceLaneState& s, unsigned mask, const float* argument)
-{
-    for (int v = 0; v < kVoices; ++v) {
-        if (!(mask & (1u << v)))
-            continue;
-        const double f = Voice::noteFrequency(argument[v]);
-        s.subArgument[v] = argument[v];
-        s.subPower[v] = f;
-        s.subFrequency[v] = float(f);
+        cachedArgument[v] = argument[v];
+        frequency[v] = limit > 0.0f && f > double(limit) ? limit : float(f);
     }
 }
 
@@ -503,6 +499,23 @@ void trackPowers(VoiceLaneState& s, unsigned mask, const float* argument)
         s.trackArgument[v] = argument[v];
         s.trackResult[v] = Voice::powerOfTwo(argument[v]);
     }
+}
+
+EnvelopeSetting envelopeSetting(float attack, float decay, float sustain, float release, bool instantAttack)
+{
+    auto unit = [](float v) { return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f; };
+    EnvelopeSetting e;
+    e.A = unit(attack);
+    e.D = unit(decay);
+    e.S = unit(sustain);
+    e.R = unit(release);
+    e.g = (1.0f - e.A) * 0.7f + 0.22f;
+    const float d = 1.0f - e.D;
+    e.d4 = d * d * d * d;
+    const float r = 1.0f - e.R;
+    e.r4 = r * r * r * r;
+    e.instantAttack = instantAttack;
+    return e;
 }
 
 float keyFollowLog(VoiceLaneState& s, float argument)

@@ -45,6 +45,16 @@
 typedef float LaneFloats __attribute__((vector_size(32)));
 typedef int32_t LaneInts __attribute__((vector_size(32)));
 
+// The values of one envelope that stay the same for a stretch, as
+// Envelope::tick forms them from its four parameters.
+struct EnvelopeSetting {
+    float A, D, S, R; // the parameters, clamped to 0..1
+    float g;          // attack speed factor
+    float d4;         // (1 - D)^4
+    float r4;         // (1 - R)^4
+    bool instantAttack;
+};
+
 // What the part of a frame before the filters leaves for the rest of it
 // (see VoiceLanes::prepare).
 struct FrameRecord {
@@ -76,6 +86,7 @@ struct VoiceLaneState {
     // Parameter values of the stretch, by index.
     float parameters[kNumParameters];
     bool ownFilter;           // every voice has its own filter (not shared)
+    EnvelopeSetting ampSetting, contourSetting, gateSetting; // from the parameters
 
     // --- envelopes ----------------------------------------------------------
     LaneFloats ampLevel, filterLevel, gateLevel; // Envelope::level
@@ -103,7 +114,6 @@ struct VoiceLaneState {
     // --- filter ---------------------------------------------------------------
     LaneFloats cutoffJitter;
     LaneInts idleCount;       // frames since the voice fell silent (< 20 matters)
-    LaneInts sounding;        // -1 while the voice sounds (not silent at the frame's start)
     LadderLaneBlock ladder;   // the voices' filter states, and the frame's filter in/out
     LadderLaneBlock shared;   // lane 0: the shared filter during the stretch
 
@@ -115,9 +125,7 @@ struct VoiceLaneState {
 
     // --- caches of the double-precision functions (argument, result) --------
     LaneFloats mainArgument, mainFrequency; // noteFrequency, clamped, as float
-    double mainPower[kLanes];
     LaneFloats subArgument, subFrequency;
-    double subPower[kLanes];
     float logArgument, logResult;            // the key-follow logarithm (one for all)
     LaneFloats trackArgument, trackResult;   // the key-follow power of two
 };
@@ -203,9 +211,13 @@ float filterCutoff(VoiceLaneState& s, int v, float cutoff, float lfo);
 // after this sub-sample's increment; the pulse adds its own increment).
 void sawEdge(VoiceLaneState& s, int v, float phase, float freq, int32_t row);
 void pulseEdge(VoiceLaneState& s, bool sub, int v, float freq, float width, int32_t row);
-// Fills the caches of lanes whose argument changed (mask bit v set).
-void mainPowers(VoiceLaneState& s, unsigned mask, const float* argument);
-void subPowers(VoiceLaneState& s, unsigned mask, const float* argument);
+// Fill the caches of lanes whose argument changed (mask bit v set): a
+// note's frequency (Voice::noteFrequency, held at `limit` Hz where limit >
+// 0), the key-follow power of two, the key-follow logarithm (one for all).
+void notePowers(LaneFloats& cachedArgument, LaneFloats& frequency, float limit, unsigned mask,
+                const float* argument);
 void trackPowers(VoiceLaneState& s, unsigned mask, const float* argument);
 float keyFollowLog(VoiceLaneState& s, float argument);
+// An envelope's values for a stretch from its parameters.
+EnvelopeSetting envelopeSetting(float attack, float decay, float sustain, float release, bool instantAttack);
 } // namespace voicelanes
