@@ -56,20 +56,34 @@ template <typename ParameterRead> void SynthEngine::advanceModulation(ParameterR
     pwmLfoValue = pwmLfo.tick(1);
 
     // LFO delay after each note-on, then a linear fade-in.
-    const float delay = param(kParamLfoDelay);
-    if (delay > 0.0f) {
-        if (sampleRate * delay > float(lfoDelayCounter)) {
-            lfoValue = 0.0f;
-            ++lfoDelayCounter;
-        } else if (lfoDelayFade < 1.0f) {
-            lfoValue = lfoValue * lfoDelayFade;
-            lfoDelayFade += sampleRate * 4.9999999e-10f;
-        }
-    }
+    delayLfo(param(kParamLfoDelay));
 
     smoothedCutoff =
         (param(kParamModVcf) * pitchBend + param(kParamCutoff) + smoothedCutoff * 1199.0f) * 0.00083333335f +
         1e-9f;
+}
+
+template <typename ParameterRead>
+void SynthEngine::outputStages(ParameterRead param, bool active, float& left, float& right)
+{
+    // The voices' sums through the decimator and the two gains, when a voice
+    // sounded.
+    outputSample = 0.0f;
+    if (active) {
+        outputSample = decimator.process(firstHalfSum, secondHalfSum);
+        const float volume = param(kParamVolume);
+        outputSample = param(kParamEnvVolume) * volume * volume * outputSample;
+    }
+
+    // The high-pass runs on every frame so it decays on silence too.
+    const float R = highPassPole(param(kParamHpCutoff));
+    for (auto& stage : highPass)
+        outputSample = stage.highPass(outputSample, R);
+
+    left = outputSample;
+    right = outputSample;
+    if (active)
+        chorus.process(left, right);
 }
 
 void SynthEngine::renderSample(float& left, float& right)
@@ -83,37 +97,21 @@ void SynthEngine::renderSample(float& left, float& right)
         if (voice.render(firstHalfSum, secondHalfSum, pwmLfoValue, lfoValue, pitchBend, smoothedCutoff))
             active = true;
 
-    outputSample = 0.0f;
-    if (active) {
-        if (P(kParamSharedFilter) != 0.0f) {
-            // One filter for the summed voices, set up like the newest voice.
-            firstHalfSum *= 0.5f;
-            secondHalfSum *= 0.5f;
-            const int v = lastVoice < kNumVoices ? lastVoice : 0;
-            voices[v].runFilter(sharedFilter, firstHalfSum, secondHalfSum, smoothedCutoff, lfoValue);
-            float level = 0.0f;
-            for (auto& voice : voices)
-                level += voice.ampLevel;
-            if (level > 1.0f)
-                level = 1.0f;
-            firstHalfSum = firstHalfSum * 2.0f * level;
-            secondHalfSum = secondHalfSum * 2.0f * level;
-        }
-        outputSample = decimator.process(firstHalfSum, secondHalfSum);
-        const float volume = P(kParamVolume);
-        outputSample = P(kParamEnvVolume) * volume * volume * outputSample;
+    if (active && P(kParamSharedFilter) != 0.0f) {
+        // One filter for the summed voices, set up like the newest voice.
+        firstHalfSum *= 0.5f;
+        secondHalfSum *= 0.5f;
+        const int v = lastVoice < kNumVoices ? lastVoice : 0;
+        voices[v].runFilter(sharedFilter, firstHalfSum, secondHalfSum, smoothedCutoff, lfoValue);
+        float level = 0.0f;
+        for (auto& voice : voices)
+            level += voice.ampLevel;
+        if (level > 1.0f)
+            level = 1.0f;
+        firstHalfSum = firstHalfSum * 2.0f * level;
+        secondHalfSum = secondHalfSum * 2.0f * level;
     }
-
-    // The high-pass runs on every frame so it decays on silence too.
-    const float hp = P(kParamHpCutoff);
-    const float R = 0.999f - 0.4f * (hp * hp * hp);
-    for (auto& stage : highPass)
-        outputSample = stage.highPass(outputSample, R);
-
-    left = outputSample;
-    right = outputSample;
-    if (active)
-        chorus.process(left, right);
+    outputStages([this](int index) { return P(index); }, active, left, right);
 }
 
 void SynthEngine::render(float* left, float* right, int32_t frames)
@@ -209,33 +207,18 @@ void SynthEngine::renderLaneFrame(const float* p, float& left, float& right)
 void SynthEngine::finishLaneFrame(const float* p, bool active, float& left, float& right)
 {
     // From the voices' sums to the output, as renderSample ends.
-    outputSample = 0.0f;
-    if (active) {
-        if (p[kParamSharedFilter] != 0.0f) {
-            firstHalfSum *= 0.5f;
-            secondHalfSum *= 0.5f;
-            const int v = lastVoice < kNumVoices ? lastVoice : 0;
-            lanes.sharedFilterFrame(v, firstHalfSum, secondHalfSum, smoothedCutoff, lfoValue);
-            float level = lanes.ampLevelSum();
-            if (level > 1.0f)
-                level = 1.0f;
-            firstHalfSum = firstHalfSum * 2.0f * level;
-            secondHalfSum = secondHalfSum * 2.0f * level;
-        }
-        outputSample = decimator.process(firstHalfSum, secondHalfSum);
-        const float volume = p[kParamVolume];
-        outputSample = p[kParamEnvVolume] * volume * volume * outputSample;
+    if (active && p[kParamSharedFilter] != 0.0f) {
+        firstHalfSum *= 0.5f;
+        secondHalfSum *= 0.5f;
+        const int v = lastVoice < kNumVoices ? lastVoice : 0;
+        lanes.sharedFilterFrame(v, firstHalfSum, secondHalfSum, smoothedCutoff, lfoValue);
+        float level = lanes.ampLevelSum();
+        if (level > 1.0f)
+            level = 1.0f;
+        firstHalfSum = firstHalfSum * 2.0f * level;
+        secondHalfSum = secondHalfSum * 2.0f * level;
     }
-
-    const float hp = p[kParamHpCutoff];
-    const float R = 0.999f - 0.4f * (hp * hp * hp);
-    for (auto& stage : highPass)
-        outputSample = stage.highPass(outputSample, R);
-
-    left = outputSample;
-    right = outputSample;
-    if (active)
-        chorus.process(left, right);
+    outputStages([p](int index) { return p[index]; }, active, left, right);
 }
 
 bool SynthEngine::voicesResting() const
@@ -262,8 +245,7 @@ void SynthEngine::renderResting(const float* p, float* left, float* right, int32
     pwmLfo.increment = lfo.increment;
     const float delay = p[kParamLfoDelay];
     const float bentCutoff = p[kParamModVcf] * pitchBend + p[kParamCutoff];
-    const float hp = p[kParamHpCutoff];
-    const float R = 0.999f - 0.4f * (hp * hp * hp);
+    const float R = highPassPole(p[kParamHpCutoff]);
     for (auto& voice : voices)
         voice.ampLevel = 0.0f;
 
@@ -281,15 +263,7 @@ void SynthEngine::renderResting(const float* p, float* left, float* right, int32
             lfoValue = lfo.tick(waveform);
             pwmLfoValue = pwmLfo.tick(1);
         }
-        if (delay > 0.0f) {
-            if (sampleRate * delay > float(lfoDelayCounter)) {
-                lfoValue = 0.0f;
-                ++lfoDelayCounter;
-            } else if (lfoDelayFade < 1.0f) {
-                lfoValue = lfoValue * lfoDelayFade;
-                lfoDelayFade += sampleRate * 4.9999999e-10f;
-            }
-        }
+        delayLfo(delay);
         smoothed = (bentCutoff + smoothed * 1199.0f) * 0.00083333335f + 1e-9f;
         out = stage0.highPass(0.0f, R);
         out = stage1.highPass(out, R);

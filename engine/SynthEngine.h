@@ -102,4 +102,21 @@ private:
     // The frame's output from the voices' sums (active: a voice sounded).
     void finishLaneFrame(const float* p, bool active, float& left, float& right);
     template <typename ParameterRead> void advanceModulation(ParameterRead param);
+    // The LFO held at 0 for `delay` (0..1, times the rate in frames) after a
+    // note-on, then faded in linearly: applied to lfoValue once per frame.
+    void delayLfo(float delay)
+    {
+        if (delay > 0.0f) {
+            if (sampleRate * delay > float(lfoDelayCounter)) {
+                lfoValue = 0.0f;
+                ++lfoDelayCounter;
+            } else if (lfoDelayFade < 1.0f) {
+                lfoValue = lfoValue * lfoDelayFade;
+                lfoDelayFade += sampleRate * 4.9999999e-10f;
+            }
+        }
+    }
+    // The frame's end: decimator, gains, high-pass and chorus.
+    template <typename ParameterRead>
+    void outputStages(ParameterRead param, bool active, float& left, float& right);
 };

@@ -28,31 +28,8 @@ public:
     // it is read afresh every sub-sample and not limited here.
     float next(float freq, float width)
     {
-        stepOffset = freq / sampleRate;
-        ramp1 += stepOffset;
-        ramp2 += stepOffset;
-
-        if (ramp1 >= 1.0f) {
-            ramp1 = ramp1 - 1.0f;
-            if (ramp1 >= 1.0f)
-                recentreRamps(); // a cycle or more per sub-sample: alias, don't run away
-            stepSign = 1;
-            insertStep((sampleRate / freq) * ramp1);
-        } else if (!(ramp1 >= 0.0f)) {
-            recentreRamps(); // negative or non-finite frequency
-        }
-
-        const float threshold = width * 0.8f + 0.1f;
-        if (ramp2 >= threshold) {
-            ramp2 = ramp2 - 1.0f;
-            stepSign = -1;
-            // Sub-samples since ramp2 crossed the threshold; after a sudden
-            // drop of the width this can lie more than one sub-sample back.
-            stepOffset = ramp2 + 1.0f - threshold;
-            if (stepOffset < 0.0f)
-                stepOffset = 0.0f;
-            insertStep((sampleRate / freq) * stepOffset);
-        }
+        advance(ramp1, ramp2, stepSign, stepOffset, freq, width, sampleRate,
+                [this](float d) { insertStep(d); });
 
         ring[ringPos] = 0.0f;
         ringPos = ringPos + 1;
@@ -91,6 +68,40 @@ public:
         return true;
     }
 
+    // Both ramps one sub-sample on, with their wraps: at each edge stepSign
+    // takes its direction and insert(d) adds the correction of the jump that
+    // happened d sub-samples ago. Shared with the voice lanes.
+    template <class Insert>
+    static void advance(float& ramp1, float& ramp2, int32_t& stepSign, float& stepOffset, float freq,
+                        float width, float sampleRate, Insert insert)
+    {
+        stepOffset = freq / sampleRate;
+        ramp1 += stepOffset;
+        ramp2 += stepOffset;
+
+        if (ramp1 >= 1.0f) {
+            ramp1 = ramp1 - 1.0f;
+            if (ramp1 >= 1.0f)
+                recentre(ramp1, ramp2); // a cycle or more per sub-sample: alias, don't run away
+            stepSign = 1;
+            insert((sampleRate / freq) * ramp1);
+        } else if (!(ramp1 >= 0.0f)) {
+            recentre(ramp1, ramp2); // negative or non-finite frequency
+        }
+
+        const float threshold = width * 0.8f + 0.1f;
+        if (ramp2 >= threshold) {
+            ramp2 = ramp2 - 1.0f;
+            stepSign = -1;
+            // Sub-samples since ramp2 crossed the threshold; after a sudden
+            // drop of the width this can lie more than one sub-sample back.
+            stepOffset = ramp2 + 1.0f - threshold;
+            if (stepOffset < 0.0f)
+                stepOffset = 0.0f;
+            insert((sampleRate / freq) * stepOffset);
+        }
+    }
+
     // Brings ramp1 back into 0..1 and moves ramp2 by the same whole cycles,
     // so the pulse keeps its shape; non-finite ramps restart at 0.
     static void recentre(float& ramp1, float& ramp2)
@@ -123,5 +134,4 @@ private:
             ring[slot] += correction;
         }
     }
-    void recentreRamps() { recentre(ramp1, ramp2); }
 };

@@ -27,15 +27,7 @@ public:
     float next(float freq)
     {
         phase = phase + freq / sampleRate;
-        if (phase >= 1.0f) {
-            phase = phase - 1.0f;
-            if (phase >= 1.0f)
-                phase = wrapUnit(phase); // a cycle or more per sub-sample: alias, don't run away
-            // How long ago (sub-samples) the ramp crossed 1.
-            insertStep((sampleRate / freq) * phase);
-        } else if (!(phase >= 0.0f)) {
-            phase = wrapUnit(phase); // negative or non-finite frequency
-        }
+        wrap(phase, freq, sampleRate, [this](float d) { insertStep(d); });
 
         ring[ringPos] = 0.0f;
         ringPos = ringPos + 1;
@@ -65,6 +57,23 @@ public:
         const float x = (float(i) + d) * tableStep + 0.5f;
         const int32_t j = (x >= 0.0f && x < float(kMinBlepTableSize)) ? int32_t(x) : kMinBlepTableSize - 1;
         return 1.0f - table[j];
+    }
+
+    // The ramp after its increment back into 0..1; at a wrap, insert(d)
+    // adds the correction of the jump that happened d sub-samples ago.
+    // Shared with the voice lanes.
+    template <class Insert>
+    static void wrap(float& phase, float freq, float sampleRate, Insert insert)
+    {
+        if (phase >= 1.0f) {
+            phase = phase - 1.0f;
+            if (phase >= 1.0f)
+                phase = wrapUnit(phase); // a cycle or more per sub-sample: alias, don't run away
+            // How long ago (sub-samples) the ramp crossed 1.
+            insert((sampleRate / freq) * phase);
+        } else if (!(phase >= 0.0f)) {
+            phase = wrapUnit(phase); // negative or non-finite frequency
+        }
     }
 
     // Brings a phase that left 0..1 back into it; NaN and infinity restart at 0.

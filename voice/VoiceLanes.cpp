@@ -139,8 +139,8 @@ void VoiceLanes::begin(Voice* voices, const float* parameters, float pitchBend,
     const bool envGate = p[kParamEnvGate] != 0.0f;
     s.ampSetting = voicelanes::envelopeSetting(p[kParamAttack], p[kParamDecay], p[kParamSustain],
                                                envGate ? 0.0f : p[kParamRelease], false);
-    s.contourSetting =
-        voicelanes::envelopeSetting(p[kParamAttack], p[kParamDecay], p[kParamSustain], p[kParamRelease], true);
+    s.contourSetting = voicelanes::envelopeSetting(p[kParamAttack], p[kParamDecay], p[kParamSustain],
+                                                   p[kParamRelease], true);
     s.gateSetting = voicelanes::envelopeSetting(0.0f, 1.0f, 1.0f, 0.0f, false);
     s.row = 0;
     s.ladderPending = false;
@@ -402,13 +402,9 @@ float filterCutoff(VoiceLaneState& s, int v, float cutoff, float lfo)
 
 void sawEdge(VoiceLaneState& s, int v, float phase, float freq, int32_t row)
 {
-    // SawOscillator::next from its increment on.
-    const float sampleRate = s.sampleRate[v];
-    if (phase >= 1.0f) {
-        phase = phase - 1.0f;
-        if (phase >= 1.0f)
-            phase = SawOscillator::wrapUnit(phase);
-        const float d = (sampleRate / freq) * phase;
+    // SawOscillator::next from its increment on, the correction into the
+    // lane's rotated ring.
+    SawOscillator::wrap(phase, freq, s.sampleRate[v], [&s, v, row](float d) {
         const float* table = minBlepTable();
         for (int32_t i = 0; i < kRing; ++i) {
             int32_t r = row + i;
@@ -416,67 +412,37 @@ void sawEdge(VoiceLaneState& s, int v, float phase, float freq, int32_t row)
                 r -= kRing;
             s.sawRing[r][v] += SawOscillator::stepCorrection(table, float(kMinBlepStepsPerSample), i, d);
         }
-    } else if (!(phase >= 0.0f)) {
-        phase = SawOscillator::wrapUnit(phase);
-    }
+    });
     s.sawPhase[v] = phase;
 }
 
-namespace {
-void pulseInsert(float (*ring)[VoiceLaneState::kLanes], int v, int32_t row, float d, int32_t stepSign)
-{
-    const float* table = minBlepTable();
-    const float sign = float(stepSign);
-    for (int32_t i = 0; i < kRing; ++i) {
-        float correction;
-        if (!PulseOscillator::stepCorrection(table, float(kMinBlepStepsPerSample), i, d, sign, correction))
-            continue;
-        int32_t r = row + i;
-        if (r >= kRing)
-            r -= kRing;
-        ring[r][v] += correction;
-    }
-}
-} // namespace
-
 void pulseEdge(VoiceLaneState& s, bool sub, int v, float freq, float width, int32_t row)
 {
-    // PulseOscillator::next up to its ring.
-    LaneFloats& ramp1Lanes = sub ? s.subRamp1 : s.pulseRamp1;
-    LaneFloats& ramp2Lanes = sub ? s.subRamp2 : s.pulseRamp2;
-    LaneFloats& offsetLanes = sub ? s.subOffset : s.pulseOffset;
-    LaneInts& signLanes = sub ? s.subSign : s.pulseSign;
+    // PulseOscillator::next up to its ring, on lane v's values.
     float(*ring)[VoiceLaneState::kLanes] = sub ? s.subRing : s.pulseRing;
-    const float sampleRate = s.sampleRate[v];
-    float ramp1 = ramp1Lanes[v];
-    float ramp2 = ramp2Lanes[v];
-    int32_t stepSign = signLanes[v];
-
-    float stepOffset = freq / sampleRate;
-    ramp1 += stepOffset;
-    ramp2 += stepOffset;
-    if (ramp1 >= 1.0f) {
-        ramp1 = ramp1 - 1.0f;
-        if (ramp1 >= 1.0f)
-            PulseOscillator::recentre(ramp1, ramp2);
-        stepSign = 1;
-        pulseInsert(ring, v, row, (sampleRate / freq) * ramp1, stepSign);
-    } else if (!(ramp1 >= 0.0f)) {
-        PulseOscillator::recentre(ramp1, ramp2);
-    }
-    const float threshold = width * 0.8f + 0.1f;
-    if (ramp2 >= threshold) {
-        ramp2 = ramp2 - 1.0f;
-        stepSign = -1;
-        stepOffset = ramp2 + 1.0f - threshold;
-        if (stepOffset < 0.0f)
-            stepOffset = 0.0f;
-        pulseInsert(ring, v, row, (sampleRate / freq) * stepOffset, stepSign);
-    }
-    ramp1Lanes[v] = ramp1;
-    ramp2Lanes[v] = ramp2;
-    offsetLanes[v] = stepOffset;
-    signLanes[v] = stepSign;
+    float ramp1 = (sub ? s.subRamp1 : s.pulseRamp1)[v];
+    float ramp2 = (sub ? s.subRamp2 : s.pulseRamp2)[v];
+    int32_t stepSign = (sub ? s.subSign : s.pulseSign)[v];
+    float stepOffset = 0.0f;
+    auto insert = [ring, v, row, &stepSign](float d) {
+        const float* table = minBlepTable();
+        const float sign = float(stepSign);
+        for (int32_t i = 0; i < kRing; ++i) {
+            float correction;
+            const float tableStep = float(kMinBlepStepsPerSample);
+            if (!PulseOscillator::stepCorrection(table, tableStep, i, d, sign, correction))
+                continue;
+            int32_t r = row + i;
+            if (r >= kRing)
+                r -= kRing;
+            ring[r][v] += correction;
+        }
+    };
+    PulseOscillator::advance(ramp1, ramp2, stepSign, stepOffset, freq, width, s.sampleRate[v], insert);
+    (sub ? s.subRamp1 : s.pulseRamp1)[v] = ramp1;
+    (sub ? s.subRamp2 : s.pulseRamp2)[v] = ramp2;
+    (sub ? s.subOffset : s.pulseOffset)[v] = stepOffset;
+    (sub ? s.subSign : s.pulseSign)[v] = stepSign;
 }
 
 void notePowers(LaneFloats& cachedArgument, LaneFloats& frequency, float limit, unsigned mask,
