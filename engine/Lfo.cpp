@@ -66,11 +66,6 @@ float Lfo::reduce(float p)
     return r <= 255.0f ? r : 0.0f;
 }
 
-float Lfo::draw()
-{
-    return (float(vemo::randomInt()) * vemo::kRandomScale - 0.5f) * 2.0f;
-}
-
 float lfoClockFactor(int k)
 {
     // Stored as the single-precision values of 1/12, 1/30, 1/60 ... so the

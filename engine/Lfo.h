@@ -11,6 +11,8 @@
 // computes the tables.
 #pragma once
 
+#include "voice/Random.h"
+
 class Lfo {
 public:
     // sampleRate: host rate in Hz. Starts at phase 0 with the increment of 1 Hz.
@@ -26,11 +28,12 @@ public:
     // before the advance. waveform: 0 sine, 1 triangle, 2 sawtooth, 3 square,
     // 4 random (a new value on every sample whose integer phase is 0), any
     // other number the delayed random (the value before the latest draw).
-    inline float tick(int waveform);
+    // random: the stream the random waves draw from (the engine's own).
+    inline float tick(int waveform, vemo::Random& random = vemo::unitRandom());
 
     // tick() without its value, for frames whose value nobody hears: the
     // phase steps and the random waves draw exactly as tick() would.
-    inline void advance(int waveform);
+    inline void advance(int waveform, vemo::Random& random = vemo::unitRandom());
 
     float phase = 0.0f;     // table position, 0 up to 255
     float increment;        // table steps per sample: rate in Hz * 256 / sampleRate
@@ -49,7 +52,10 @@ private:
     // more than a cycle per sample, a negative increment, inf or NaN) back
     // into 0..255. Never reached by rates below 255 steps per sample.
     static float reduce(float p);
-    static float draw();
+    static float draw(vemo::Random& random)
+    {
+        return (float(random.next()) * vemo::kRandomScale - 0.5f) * 2.0f;
+    }
 };
 
 // The free-running rate the engine sets for "LFO1RATE" = value: 20 * value^4
@@ -69,7 +75,7 @@ double lfoSoundingRate(float nominalHz, float sampleRate);
 // (entry 0 is the free-running rate).
 float lfoClockFactor(int k);
 
-inline float Lfo::tick(int waveform)
+inline float Lfo::tick(int waveform, vemo::Random& random)
 {
     if (phase > 255.0f)
         phase = phase - 255.0f;
@@ -93,18 +99,18 @@ inline float Lfo::tick(int waveform)
         return (1.0f - f) * square[i] + f * square[i + 1];
     case 4:
         if (i == 0)
-            randomValue = draw();
+            randomValue = draw(random);
         return randomValue;
     default:
         if (i == 0) {
             heldRandomValue = randomValue;
-            randomValue = draw();
+            randomValue = draw(random);
         }
         return heldRandomValue;
     }
 }
 
-inline void Lfo::advance(int waveform)
+inline void Lfo::advance(int waveform, vemo::Random& random)
 {
     if (phase > 255.0f)
         phase = phase - 255.0f;
@@ -119,6 +125,6 @@ inline void Lfo::advance(int waveform)
     if (i == 0 && !(waveform >= 0 && waveform <= 3)) {
         if (waveform != 4)
             heldRandomValue = randomValue;
-        randomValue = draw();
+        randomValue = draw(random);
     }
 }

@@ -14,11 +14,13 @@ inline int truncateIndex(float value)
 } // namespace
 
 SynthEngine::SynthEngine(float rate)
-    : parameters(parameterBlock.data()),
+    : random(vemo::Random::streamStart(streamSlot.index())),
+      parameters(parameterBlock.data()),
       sampleRate(rate),
       sharedFilter(rate),
-      voices{Voice(rate, parameterBlock), Voice(rate, parameterBlock), Voice(rate, parameterBlock),
-             Voice(rate, parameterBlock), Voice(rate, parameterBlock), Voice(rate, parameterBlock)},
+      voices{Voice(rate, parameterBlock, random), Voice(rate, parameterBlock, random),
+             Voice(rate, parameterBlock, random), Voice(rate, parameterBlock, random),
+             Voice(rate, parameterBlock, random), Voice(rate, parameterBlock, random)},
       lfo(rate),
       pwmLfo(rate),
       chorus(parameters, rate)
@@ -51,9 +53,9 @@ template <typename ParameterRead> void SynthEngine::advanceModulation(ParameterR
         lfo.increment = outputSample / lfo.sampleRate * 256.0f;
         pwmLfo.increment = outputSample / pwmLfo.sampleRate * 256.0f;
     }
-    lfoValue = lfo.tick(truncateIndex(param(kParamLfoWaveform)));
+    lfoValue = lfo.tick(truncateIndex(param(kParamLfoWaveform)), random);
     pwmLfo.increment = lfo.increment;
-    pwmLfoValue = pwmLfo.tick(1);
+    pwmLfoValue = pwmLfo.tick(1, random);
 
     // LFO delay after each note-on, then a linear fade-in.
     delayLfo(param(kParamLfoDelay));
@@ -257,11 +259,11 @@ void SynthEngine::renderResting(const float* p, float* left, float* right, int32
     for (int32_t i = 0; i < frames; ++i) {
         // Only the last frame's LFO values remain in the engine.
         if (i + 1 < frames) {
-            lfo.advance(waveform);
-            pwmLfo.advance(1);
+            lfo.advance(waveform, random);
+            pwmLfo.advance(1, random);
         } else {
-            lfoValue = lfo.tick(waveform);
-            pwmLfoValue = pwmLfo.tick(1);
+            lfoValue = lfo.tick(waveform, random);
+            pwmLfoValue = pwmLfo.tick(1, random);
         }
         delayLfo(delay);
         smoothed = (bentCutoff + smoothed * 1199.0f) * 0.00083333335f + 1e-9f;

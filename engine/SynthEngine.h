@@ -13,8 +13,10 @@
 #include "engine/Lfo.h"
 #include "engine/OnePoleFilter.h"
 #include "engine/StereoChorus.h"
+#include "engine/StreamSlot.h"
 #include "voice/LadderFilter.h"
 #include "voice/ParameterBlock.h"
+#include "voice/Random.h"
 #include "voice/Voice.h"
 #include "voice/VoiceLanes.h"
 
@@ -28,8 +30,12 @@ public:
     static constexpr int32_t kShortStretch = 8;
     static constexpr int kNumVoices = 6;
 
-    // Allocates (the engine and its chorus memory): not on the audio thread.
+    // Allocates (the engine and its chorus memory) and numbers the engine's
+    // random stream (a lock): not on the audio thread.
     explicit SynthEngine(float sampleRate);
+    // The voices, filters and LFOs hold the engine's own stream.
+    SynthEngine(const SynthEngine&) = delete;
+    SynthEngine& operator=(const SynthEngine&) = delete;
 
     // Rebuilds the voices' oscillators, envelopes and filters, the shared
     // filter, the LFOs and the chorus for the new rate (Hz), with fresh
@@ -60,6 +66,11 @@ public:
     void noteOff(int32_t note);
     void allNotesOff();
 
+    // The engine's own random stream, started where its number says (see
+    // StreamSlot): every draw of the sound comes from here and nothing else
+    // in the process writes it.
+    StreamSlot streamSlot;
+    vemo::Random random;
     ParameterBlock parameterBlock;
     float* parameters;
     float tempo = 0.0f;     // beats per minute, stored before each note-on

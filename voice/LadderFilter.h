@@ -22,7 +22,9 @@ public:
     // Filters *sample in place. cutoff 0..1, resonance 0..1 (both clamped;
     // NaN counts as 0). recompute: true on the first sub-sample of a frame,
     // false on the second, which reuses the coefficients of the first.
-    inline void process(float* sample, float cutoff, float resonance, bool recompute);
+    // random: the stream the feedback factor draws from (the engine's own).
+    inline void process(float* sample, float cutoff, float resonance, bool recompute,
+                        vemo::Random& random = vemo::unitRandom());
 
     // The stage gain g that process() computes for `cutoff` (0..1) with this
     // rateScale, by the same single-precision steps.
@@ -82,7 +84,8 @@ inline float LadderFilter::stage(float v) const
     return m * driveScale * v / (m * a + 12.0f);
 }
 
-inline void LadderFilter::process(float* sample, float cutoff, float resonance, bool recompute)
+inline void LadderFilter::process(float* sample, float cutoff, float resonance, bool recompute,
+                                  vemo::Random& random)
 {
     if (recompute) {
         const float c = cutoff > 0.0f ? (cutoff < 1.0f ? cutoff : 1.0f) : 0.0f;
@@ -98,7 +101,7 @@ inline void LadderFilter::process(float* sample, float cutoff, float resonance, 
 
     // Feedback factor 0.8..1.0, drawn anew per call; above fc 0.4 it falls
     // linearly to half at fc 0.5 to tame the top octave.
-    float j = float(vemo::randomInt()) * vemo::kRandomScale * 0.2f + 0.8f;
+    float j = float(random.next()) * vemo::kRandomScale * 0.2f + 0.8f;
     if (fc >= 0.4f)
         j = ((0.4f - fc) * 5.0f + 1.0f) * j;
     feedbackJitter = j;

@@ -17,9 +17,10 @@ float Voice::naturalLog(float x) { return float(std::log(double(x))); }
 
 float Voice::powerOfTwo(float x) { return float(std::pow(2.0, double(x))); }
 
-Voice::Voice(float sampleRate, ParameterBlock& parameterBlock)
+Voice::Voice(float sampleRate, ParameterBlock& parameterBlock, vemo::Random& random)
     : sampleRate(sampleRate),
       parameters(parameterBlock.data()),
+      random(&random),
       sawOsc(sampleRate),
       pulseOsc(sampleRate),
       subOsc(sampleRate),
@@ -146,10 +147,10 @@ void Voice::renderSources(float pwmLfoValue, float lfoValue, float pitchBend)
 
     const float noise = P(kParamNoiseVolume);
     if (noise > 0.0f) {
-        float u = float(vemo::randomInt()) * vemo::kRandomScale;
+        float u = float(random->next()) * vemo::kRandomScale;
         noiseState = (u + 2.0f * noiseState) * 0.33333334f;
         subA += noise * noiseState;
-        u = float(vemo::randomInt()) * vemo::kRandomScale;
+        u = float(random->next()) * vemo::kRandomScale;
         noiseState = (u + 2.0f * noiseState) * 0.33333334f;
         subB += P(kParamNoiseVolume) * noiseState;
     }
@@ -170,8 +171,8 @@ void Voice::runFilter(LadderFilter& target, float& first, float& second, float c
 {
     const float f = filterCutoff(cutoff, lfo);
     const float resonance = P(kParamResonance);
-    target.process(&first, f, resonance, true);
-    target.process(&second, f, resonance, false);
+    target.process(&first, f, resonance, true, *random);
+    target.process(&second, f, resonance, false, *random);
 }
 
 float Voice::filterCutoff(float cutoff, float lfo)
@@ -206,7 +207,7 @@ float Voice::filterCutoff(float cutoff, float lfo)
 
     // A slowly wandering deviation centred on 0; it grows with the fourth
     // power of the cutoff, so low settings stay steady.
-    const float u = float(vemo::randomInt()) * vemo::kRandomScale;
+    const float u = float(random->next()) * vemo::kRandomScale;
     cutoffJitter = (u - 0.5f + 29.0f * cutoffJitter) * 0.033333335f;
 
     float f = (cutoffJitter * (h * h * h) + 1.0f) * h;

@@ -10,6 +10,7 @@
 #include "voice/LadderFilter.h"
 #include "voice/ParameterBlock.h"
 #include "voice/PulseOscillator.h"
+#include "voice/Random.h"
 #include "voice/SawOscillator.h"
 
 #include <cstdint>
@@ -41,7 +42,9 @@ public:
     static float naturalLog(float x);
     static float powerOfTwo(float x);
 
-    Voice(float sampleRate, ParameterBlock& parameterBlock);
+    // random: the stream of the voice's noise, jitter and filter draws (its
+    // engine's own); it must outlive the voice.
+    Voice(float sampleRate, ParameterBlock& parameterBlock, vemo::Random& random = vemo::unitRandom());
 
     // Rebuilds oscillators, envelopes and filter for the new rate (Hz) in
     // place, with fresh state; the held note, gate and velocity stay. Audio
@@ -85,6 +88,7 @@ public:
 
     float sampleRate;
     float* parameters;
+    vemo::Random* random;
     SawOscillator sawOsc;
     PulseOscillator pulseOsc;
     float noiseState = 0.0f;

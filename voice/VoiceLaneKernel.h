@@ -198,16 +198,17 @@ inline void prepare(VoiceLaneState& s, FrameRecord& rec, Pipe& pipe, float pwmLf
     // The frame's random draws, voice by voice in render()'s order.
     const bool noiseOn = p[kParamNoiseVolume] > 0.0f;
     alignas(32) int32_t noise1[kLanes] = {}, noise2[kLanes] = {}, jitterDraw[kLanes] = {};
+    vemo::Random& random = *s.random;
     for (int v = 0; v < VoiceLaneState::kVoices; ++v) {
         const unsigned bit = 1u << v;
         if ((soundingBits & bit) && noiseOn) {
-            noise1[v] = vemo::randomInt();
-            noise2[v] = vemo::randomInt();
+            noise1[v] = random.next();
+            noise2[v] = random.next();
         }
         if (filterBits & bit) {
-            jitterDraw[v] = vemo::randomInt();
-            rec.draw1[v] = vemo::randomInt();
-            rec.draw2[v] = vemo::randomInt();
+            jitterDraw[v] = random.next();
+            rec.draw1[v] = random.next();
+            rec.draw2[v] = random.next();
         } else {
             rec.draw1[v] = rec.draw2[v] = 0;
         }

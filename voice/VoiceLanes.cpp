@@ -134,6 +134,7 @@ void VoiceLanes::begin(Voice* voices, const float* parameters, float pitchBend,
     std::memcpy(s.parameters, parameters, sizeof s.parameters);
     const float* p = s.parameters;
     s.ownFilter = p[kParamSharedFilter] == 0.0f;
+    s.random = voices[0].random;
     // The envelopes' values for the stretch: with the gate envelope on, the
     // amplifier's ADSR has no release of its own.
     const bool envGate = p[kParamEnvGate] != 0.0f;
@@ -322,8 +323,8 @@ void VoiceLanes::sharedFilterFrame(int v, float& first, float& second, float smo
     // one for each of the filter's two calls.
     b.cutoff[0] = voicelanes::filterCutoff(state, v, smoothedCutoff, lfoValue);
     b.resonance[0] = state.parameters[kParamResonance];
-    b.draw1[0] = vemo::randomInt();
-    b.draw2[0] = vemo::randomInt();
+    b.draw1[0] = state.random->next();
+    b.draw2[0] = state.random->next();
     b.first[0] = first;
     b.second[0] = second;
     runLadderLane(b, 0);
@@ -392,7 +393,7 @@ float filterCutoff(VoiceLaneState& s, int v, float cutoff, float lfo)
     float h = e * e * e + c;
     h = h < 0.0f ? 0.0f : (h > 1.0f ? 1.0f : h);
 
-    const float u = float(vemo::randomInt()) * vemo::kRandomScale;
+    const float u = float(s.random->next()) * vemo::kRandomScale;
     const float jitter = (u - 0.5f + 29.0f * s.cutoffJitter[v]) * 0.033333335f;
     s.cutoffJitter[v] = jitter;
 

@@ -85,6 +85,7 @@ struct VoiceLaneState {
     int32_t notes[kLanes];
     // Parameter values of the stretch, by index.
     float parameters[kNumParameters];
+    vemo::Random* random;     // the voices' stream (their engine's), for the frame's draws
     bool ownFilter;           // every voice has its own filter (not shared)
     EnvelopeSetting ampSetting, contourSetting, gateSetting; // from the parameters
 

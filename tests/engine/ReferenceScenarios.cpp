@@ -21,7 +21,7 @@ void SampleHash::add(float sample)
 
 Fingerprint renderScenario(const Scenario& s, SynthEngine& engine, bool stretches)
 {
-    vemo::seedRandom(s.seed);
+    engine.random.seed(s.seed);
     for (int i = 0; i < kNumParameters; ++i)
         engine.parameterBlock.set(i, s.parameters[i]);
     engine.tempo = 120.0f;

@@ -316,7 +316,7 @@ TEST(SynthEngine, StretchesRenderAsFramesDo)
             e->parameterBlock.set(kParamSharedFilter, 0.0f);
             e->parameterBlock.set(kParamModVcf, 1.0f);
         }
-        vemo::seedRandom(5);
+        frames.engine.random.seed(5);
         std::vector<float> expected;
         std::vector<float> got;
         // Stretch lengths; a note starts before every other stretch and
@@ -334,7 +334,7 @@ TEST(SynthEngine, StretchesRenderAsFramesDo)
             act(frames.engine, k);
             frames.run(lengths[k], &expected);
         }
-        vemo::seedRandom(5);
+        stretches.engine.random.seed(5);
         for (int k = 0; k < 10; ++k) {
             act(stretches.engine, k);
             std::vector<float> left(size_t(lengths[k])), right(size_t(lengths[k]));
