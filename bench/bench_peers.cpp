@@ -2,7 +2,7 @@
 // same way in the same run.
 //
 //   bench_peers [--vemo MODULE] [--peer MODULE] [--rounds N] [--seconds S]
-//               [--only vemo|peer] [--workload NAME] [--block N]
+//               [--only vemo|peer] [--workload NAME] [--block N] [--instances N]
 //
 // Each module is loaded with dlopen, opened, set to 44100 Hz and blocks of
 // 256 frames (--block N for others), and played through its VST 2.x interface: note-ons of C3 E3
@@ -21,6 +21,14 @@
 // both chorus modes on every voice's own filter; the peer plays its start-up
 // patch), and P0-N1..N6 and Heavy-N1..N6 for the cost per added voice.
 //
+// --instances N (N >= 2): N instances of each module, as a host runs
+// several tracks on several cores. Per round and module, each instance
+// renders its take alone on its own thread, pinned to core i; then all N
+// render their takes at once, thread i pinned to core i (a barrier starts
+// them together). Reported: the medians of the cost per instance alone and
+// together, and together / alone, for both modules. What instances share
+// (a cache line one of them writes, a lock) shows as a ratio above 1.
+//
 // Under valgrind --tool=callgrind --collect-atstart=no the measured blocks
 // alone are collected, giving instruction counts that do not depend on the
 // machine's load (use --rounds 1 --seconds 1 --only ... --workload ...).
@@ -28,6 +36,7 @@
 
 #include <algorithm>
 #include <array>
+#include <barrier>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -35,7 +44,10 @@
 #include <ctime>
 #include <dlfcn.h>
 #include <filesystem>
+#include <pthread.h>
+#include <sched.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 #if __has_include(<valgrind/callgrind.h>)
@@ -236,6 +248,41 @@ std::string cpuFeatures()
     return f.empty() ? " sse2" : f;
 }
 
+// Keeps the calling thread on one core (modulo the cores there are).
+void pinToCore(int core)
+{
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    CPU_SET(core % std::max(1, int(std::thread::hardware_concurrency())), &set);
+    pthread_setaffinity_np(pthread_self(), sizeof set, &set);
+}
+
+// The --instances comparison: `instances` of one module, alone and together.
+void compareInstances(const std::vector<Plugin*>& instances, const Workload& w, int blocks, double frames,
+                      std::vector<double>& alone, std::vector<double>& together)
+{
+    for (size_t i = 0; i < instances.size(); ++i) {
+        std::thread([&, i] {
+            pinToCore(int(i));
+            instances[i]->setUp(w);
+            alone.push_back(instances[i]->renderBlocks(blocks, true) * 1e9 / frames);
+        }).join();
+    }
+    std::barrier start(std::ptrdiff_t(instances.size()));
+    std::vector<double> cost(instances.size());
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < instances.size(); ++i)
+        threads.emplace_back([&, i] {
+            pinToCore(int(i));
+            instances[i]->setUp(w);
+            start.arrive_and_wait();
+            cost[i] = instances[i]->renderBlocks(blocks, true) * 1e9 / frames;
+        });
+    for (auto& t : threads)
+        t.join();
+    together.insert(together.end(), cost.begin(), cost.end());
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -243,6 +290,7 @@ int main(int argc, char** argv)
     std::string vemoPath = VEMO_BENCH_MODULE;
     std::string peerPath = "/usr/lib/vst/amsynth_vst.so";
     int rounds = 7;
+    int instances = 1;
     double seconds = 2.0;
     std::string only, onlyWorkload;
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -259,6 +307,8 @@ int main(int argc, char** argv)
             only = value;
         else if (key == "--workload")
             onlyWorkload = value;
+        else if (key == "--instances")
+            instances = std::clamp(std::atoi(value.c_str()), 1, 64);
         else if (key == "--block")
             kBlock = std::clamp(std::atoi(value.c_str()), 1, 8192);
         else {
@@ -300,27 +350,63 @@ int main(int argc, char** argv)
 
     const int blocks = int(seconds * kRate / kBlock);
     const double frames = double(blocks) * kBlock;
-    std::printf("bench_peers: %d rounds of %.1f s of audio per take, 44100 Hz, blocks of %d; CPU:%s\n",
-                rounds, seconds, kBlock, cpuFeatures().c_str());
-    std::printf("VEMO: %s\npeer: %s\n", vemoPath.c_str(), peerPath.c_str());
-    std::printf("%-10s %12s %10s %12s %10s %8s\n", "workload", "VEMO ns/fr", "VEMO RT", "peer ns/fr",
-                "peer RT", "ratio");
-    for (const Workload& w : workloads) {
-        std::vector<double> cost[2];
-        for (int r = 0; r < rounds; ++r) {
-            for (size_t p = 0; p < plugins.size(); ++p) {
-                // Alternate which module goes first, too.
-                Plugin* plugin = plugins[(p + size_t(r)) % plugins.size()];
-                plugin->setUp(w);
-                const double ns = plugin->renderBlocks(blocks, true) * 1e9 / frames;
-                cost[plugin->isVemo ? 0 : 1].push_back(ns);
-            }
+    if (instances > 1) {
+        // Every module's N instances; plugins[k] is instance 0 of module k.
+        std::vector<std::vector<Plugin*>> sets;
+        for (Plugin* p : plugins) {
+            sets.push_back({p});
+            for (int i = 1; i < instances; ++i)
+                sets.back().push_back(new Plugin(p->isVemo ? vemoPath : peerPath, p->isVemo));
         }
-        const double v = median(cost[0]), q = median(cost[1]);
-        auto rt = [](double ns) { return ns > 0.0 ? 1e9 / (ns * kRate) : 0.0; };
-        std::printf("%-10s %12.1f %10.0f %12.1f %10.0f %8.2f\n", w.name.c_str(), v, rt(v), q, rt(q),
-                    q > 0.0 && v > 0.0 ? v / q : 0.0);
-        std::fflush(stdout);
+        std::printf("bench_peers: %d instances, one thread each on cores 0..%d; %d rounds of %.1f s per "
+                    "take, 44100 Hz, blocks of %d; CPU:%s\n",
+                    instances, instances - 1, rounds, seconds, kBlock, cpuFeatures().c_str());
+        std::printf("VEMO: %s\npeer: %s\n", vemoPath.c_str(), peerPath.c_str());
+        std::printf("%-10s %11s %11s %7s %11s %11s %7s\n", "workload", "VEMO alone", "together", "ratio",
+                    "peer alone", "together", "ratio");
+        for (const Workload& w : workloads) {
+            std::vector<double> alone[2], together[2];
+            for (int r = 0; r < rounds; ++r)
+                for (size_t k = 0; k < sets.size(); ++k) {
+                    const auto& set = sets[(k + size_t(r)) % sets.size()];
+                    const int m = set[0]->isVemo ? 0 : 1;
+                    compareInstances(set, w, blocks, frames, alone[m], together[m]);
+                }
+            double a[2], t[2];
+            for (int m = 0; m < 2; ++m) {
+                a[m] = median(alone[m]);
+                t[m] = median(together[m]);
+            }
+            std::printf("%-10s %11.1f %11.1f %7.2f %11.1f %11.1f %7.2f\n", w.name.c_str(), a[0], t[0],
+                        a[0] > 0.0 ? t[0] / a[0] : 0.0, a[1], t[1], a[1] > 0.0 ? t[1] / a[1] : 0.0);
+            std::fflush(stdout);
+        }
+        for (auto& set : sets)
+            for (size_t i = 1; i < set.size(); ++i)
+                delete set[i];
+    } else {
+        std::printf("bench_peers: %d rounds of %.1f s of audio per take, 44100 Hz, blocks of %d; CPU:%s\n",
+                    rounds, seconds, kBlock, cpuFeatures().c_str());
+        std::printf("VEMO: %s\npeer: %s\n", vemoPath.c_str(), peerPath.c_str());
+        std::printf("%-10s %12s %10s %12s %10s %8s\n", "workload", "VEMO ns/fr", "VEMO RT", "peer ns/fr",
+                    "peer RT", "ratio");
+        for (const Workload& w : workloads) {
+            std::vector<double> cost[2];
+            for (int r = 0; r < rounds; ++r) {
+                for (size_t p = 0; p < plugins.size(); ++p) {
+                    // Alternate which module goes first, too.
+                    Plugin* plugin = plugins[(p + size_t(r)) % plugins.size()];
+                    plugin->setUp(w);
+                    const double ns = plugin->renderBlocks(blocks, true) * 1e9 / frames;
+                    cost[plugin->isVemo ? 0 : 1].push_back(ns);
+                }
+            }
+            const double v = median(cost[0]), q = median(cost[1]);
+            auto rt = [](double ns) { return ns > 0.0 ? 1e9 / (ns * kRate) : 0.0; };
+            std::printf("%-10s %12.1f %10.0f %12.1f %10.0f %8.2f\n", w.name.c_str(), v, rt(v), q, rt(q),
+                        q > 0.0 && v > 0.0 ? v / q : 0.0);
+            std::fflush(stdout);
+        }
     }
     for (Plugin* p : plugins)
         delete p;
