@@ -5,7 +5,7 @@
 // noise, key follow, filter LFO, both chorus modes). Items processed are
 // frames, so "items_per_second" / 44100 is the real-time factor.
 #include "engine/SynthEngine.h"
-#include "plugin/FactoryBank.h"
+#include "core/FactoryBank.h"
 
 #include <benchmark/benchmark.h>
 

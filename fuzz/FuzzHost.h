@@ -8,7 +8,7 @@
 // libFuzzer records the input as a crash.
 #pragma once
 
-#include "plugin/VemoVst.h"
+#include "faces/vst2/VemoVst.h"
 #include "support/TestHost.h"
 #include "vst/aeffect.h"
 

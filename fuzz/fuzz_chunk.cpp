@@ -14,7 +14,7 @@
 // that kind, overwritten by 7-byte patches (3-byte offset, 4 bytes), and
 // lengthened or cut by the low byte of the size field taken as signed.
 #include "fuzz/FuzzHost.h"
-#include "plugin/ProgramRecord.h"
+#include "core/ProgramRecord.h"
 
 #include <algorithm>
 

@@ -11,7 +11,7 @@
 // host runs past 256 bytes; effGetChunk and effEditGetRect hand out memory
 // that can be read in full.
 #include "fuzz/FuzzHost.h"
-#include "plugin/ProgramRecord.h"
+#include "core/ProgramRecord.h"
 #include "voice/ParameterTable.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

@@ -20,7 +20,7 @@
 
 #include "editor/VemoVstEditor.h"
 #include "gui/platform/Offscreen.h"
-#include "plugin/VemoVst.h"
+#include "faces/vst2/VemoVst.h"
 #include "voice/ParameterTable.h"
 
 namespace {

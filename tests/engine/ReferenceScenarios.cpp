@@ -1,6 +1,6 @@
 #include "ReferenceScenarios.h"
 
-#include "plugin/FactoryBank.h"
+#include "core/FactoryBank.h"
 #include "voice/Random.h"
 
 #include <algorithm>

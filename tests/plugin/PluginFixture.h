@@ -3,7 +3,7 @@
 // recording host callback.
 #pragma once
 
-#include "plugin/VemoVst.h"
+#include "faces/vst2/VemoVst.h"
 
 #include <gtest/gtest.h>
 

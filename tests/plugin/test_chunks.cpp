@@ -1,6 +1,6 @@
 // State chunks: the bank or one program as raw records, restored safely.
 #include "PluginFixture.h"
-#include "plugin/FactoryBank.h"
+#include "core/FactoryBank.h"
 
 #include <cmath>
 #include <cstring>

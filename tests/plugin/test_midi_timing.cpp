@@ -2,7 +2,7 @@
 // the entry point: onsets must land on their frames and no note may be lost
 // or left hanging, whatever the offsets and however long the list.
 #include "support/TestHost.h"
-#include "plugin/MidiEventQueue.h"
+#include "core/MidiEventQueue.h"
 
 #include <gtest/gtest.h>
 
@@ -200,9 +200,7 @@ TEST(MidiTiming, TheQueueMakesRoomForReleasesOnly)
 {
     MidiEventQueue q;
     auto note = [](int status, int n, int v) {
-        VstMidiEvent e{};
-        e.type = kVstMidiType;
-        e.byteSize = sizeof(e);
+        MidiMessage e{};
         e.midiData[0] = char(status);
         e.midiData[1] = char(n);
         e.midiData[2] = char(v);

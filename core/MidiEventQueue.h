@@ -13,18 +13,23 @@
 // kCapacity, and when even that is full they make room as described at
 // push(). A flood of events in one block may lose notes, never a release.
 //
-// Audio thread only (processEvents fills it, the per-frame loop drains it).
+// Audio thread only (the format's MIDI intake fills it, the per-frame loop
+// drains it).
 // Allocated once at construction; never grows.
 #pragma once
-
-#include "vst/aeffect.h"
 
 #include <cstdint>
 #include <memory>
 
+// One short MIDI message as every plug-in format delivers it: status and two
+// data bytes (a message of fewer bytes leaves the rest 0).
+struct MidiMessage {
+    char midiData[3];
+};
+
 struct QueuedMidiEvent {
-    VstMidiEvent event; // the host's record, copied verbatim
-    int64_t due;        // frame at which it is applied
+    MidiMessage event; // the host's bytes, copied verbatim
+    int64_t due;       // frame at which it is applied
 };
 
 class MidiEventQueue {
@@ -36,7 +41,7 @@ public:
 
     // Whether the event ends sound: a note-off, a note-on with velocity 0,
     // the sustain pedal (controller 64) or controllers 120..127.
-    static bool isRelease(const VstMidiEvent& event);
+    static bool isRelease(const MidiMessage& event);
 
     // Inserts in order of due frame, after events due at the same frame.
     // When the queue has no room for it, an ordinary event is dropped; a
@@ -46,7 +51,7 @@ public:
     // latest-due event (it silences that event's notes anyway) and a pedal
     // message the latest-due pedal message (the newest pedal state wins).
     // Answers whether the event was queued.
-    bool push(const VstMidiEvent& event, int64_t due);
+    bool push(const MidiMessage& event, int64_t due);
 
     // Removes all records.
     void clear();

@@ -1,4 +1,4 @@
-#include "plugin/SustainPedal.h"
+#include "core/SustainPedal.h"
 
 void SustainPedal::keyDown(int32_t note)
 {

@@ -1,4 +1,4 @@
-#include "plugin/ProgramRecord.h"
+#include "core/ProgramRecord.h"
 
 #include <cstring>
 

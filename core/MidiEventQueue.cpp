@@ -1,23 +1,23 @@
-#include "plugin/MidiEventQueue.h"
+#include "core/MidiEventQueue.h"
 
 #include <cstring>
 
 namespace {
 constexpr int32_t kSustainPedal = 64;
 
-int32_t statusOf(const VstMidiEvent& e) { return uint8_t(e.midiData[0]) & 0xF0; }
-int32_t data1Of(const VstMidiEvent& e) { return uint8_t(e.midiData[1]) & 0x7F; }
-int32_t data2Of(const VstMidiEvent& e) { return uint8_t(e.midiData[2]) & 0x7F; }
+int32_t statusOf(const MidiMessage& e) { return uint8_t(e.midiData[0]) & 0xF0; }
+int32_t data1Of(const MidiMessage& e) { return uint8_t(e.midiData[1]) & 0x7F; }
+int32_t data2Of(const MidiMessage& e) { return uint8_t(e.midiData[2]) & 0x7F; }
 
-bool isNoteOff(const VstMidiEvent& e)
+bool isNoteOff(const MidiMessage& e)
 {
     const int32_t status = statusOf(e);
     return status == 0x80 || (status == 0x90 && data2Of(e) == 0);
 }
 
-bool isPedal(const VstMidiEvent& e) { return statusOf(e) == 0xB0 && data1Of(e) == kSustainPedal; }
+bool isPedal(const MidiMessage& e) { return statusOf(e) == 0xB0 && data1Of(e) == kSustainPedal; }
 
-bool isAllNotesOff(const VstMidiEvent& e) { return statusOf(e) == 0xB0 && data1Of(e) >= 120; }
+bool isAllNotesOff(const MidiMessage& e) { return statusOf(e) == 0xB0 && data1Of(e) >= 120; }
 } // namespace
 
 MidiEventQueue::MidiEventQueue() : entries(new QueuedMidiEvent[kCapacity])
@@ -25,7 +25,7 @@ MidiEventQueue::MidiEventQueue() : entries(new QueuedMidiEvent[kCapacity])
     std::memset(entries.get(), 0, sizeof(QueuedMidiEvent) * kCapacity);
 }
 
-bool MidiEventQueue::isRelease(const VstMidiEvent& event)
+bool MidiEventQueue::isRelease(const MidiMessage& event)
 {
     return isNoteOff(event) || isPedal(event) || isAllNotesOff(event);
 }
@@ -66,7 +66,7 @@ void MidiEventQueue::removeAt(int32_t position)
         head = 0;
 }
 
-bool MidiEventQueue::push(const VstMidiEvent& event, int64_t due)
+bool MidiEventQueue::push(const MidiMessage& event, int64_t due)
 {
     const bool release = isRelease(event);
     if (!release && (ordinary >= kOrdinaryCapacity || count >= kCapacity))

@@ -1,6 +1,6 @@
 // Module entry point: hosts look up VSTPluginMain, older ones main. Both are
 // the only symbols the module exports.
-#include "plugin/VemoVst.h"
+#include "faces/vst2/VemoVst.h"
 
 #include <new>
 

@@ -2,7 +2,7 @@
 // the working bank when the plug-in is built.
 #pragma once
 
-#include "plugin/ProgramRecord.h"
+#include "core/ProgramRecord.h"
 
 // Built once per process on first use (never on the audio path); read-only.
 const ProgramRecord* factoryBank();

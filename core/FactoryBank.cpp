@@ -21,7 +21,7 @@
 //   LFO1RATE r      -> about 20 * r^4 Hz (0.5: 1.26 Hz, 0.7: 4.8 Hz)
 //   OSCLFOINTENSITY -> 12 * v^3 semitones (0.25: 0.19, 0.5: 1.5)
 //   TRANSPOSE       -> 0 octave down, 1/3 or 1/2 none, 2/3 or 1 octave up
-#include "plugin/FactoryBank.h"
+#include "core/FactoryBank.h"
 
 #include <cstring>
 #include <initializer_list>
