@@ -1,12 +1,12 @@
 #include "editor/AEffGUIEditor.h"
 
 #include "gui/Platform.h"
-#include "vst/audioeffect.h"
+#include "vst/audioeffectx.h"
 
 int32_t AEffGUIEditor::knobMode = 0;
 
-AEffGUIEditor::AEffGUIEditor(AudioEffect* effect)
-    : AEffEditor(effect), nextIdleTicks(VSTGUI::platform::tickCount())
+AEffGUIEditor::AEffGUIEditor(AudioEffect* effect, EditorHost* otherHost)
+    : AEffEditor(effect), host(otherHost != nullptr ? otherHost : this), nextIdleTicks(VSTGUI::platform::tickCount())
 {
     if (effect != nullptr) {
         effect->setEditor(this);
@@ -64,16 +64,61 @@ bool AEffGUIEditor::setKnobMode(int mode)
     return true;
 }
 
-void AEffGUIEditor::beginEdit(int32_t index)
+void AEffGUIEditor::beginEdit(int32_t index) { host->beginGesture(index); }
+
+void AEffGUIEditor::endEdit(int32_t index) { host->endGesture(index); }
+
+// ------------------------------------------------------------- the VST 2.x editor host
+
+float AEffGUIEditor::parameterValue(int32_t index) { return effect != nullptr ? effect->getParameter(index) : 0.f; }
+
+void AEffGUIEditor::beginGesture(int32_t index)
 {
     if (effect != nullptr)
         effect->beginEdit(index);
 }
 
-void AEffGUIEditor::endEdit(int32_t index)
+void AEffGUIEditor::endGesture(int32_t index)
 {
     if (effect != nullptr)
         effect->endEdit(index);
+}
+
+void AEffGUIEditor::setParameterFromUser(int32_t index, float value)
+{
+    if (effect != nullptr)
+        effect->setParameterAutomated(index, value);
+}
+
+int32_t AEffGUIEditor::program() { return effect != nullptr ? effect->getProgram() : 0; }
+
+void AEffGUIEditor::programName(char* text)
+{
+    text[0] = 0;
+    if (effect != nullptr)
+        effect->getProgramName(text);
+}
+
+bool AEffGUIEditor::programNameAt(int32_t index, char* text)
+{
+    text[0] = 0;
+    auto* effectX = dynamic_cast<AudioEffectX*>(effect);
+    return effectX != nullptr && effectX->getProgramNameIndexed(0, index, text);
+}
+
+void AEffGUIEditor::parameterText(int32_t index, char* display, char* unit)
+{
+    display[0] = unit[0] = 0;
+    if (effect != nullptr) {
+        effect->getParameterDisplay(index, display);
+        effect->getParameterLabel(index, unit);
+    }
+}
+
+void AEffGUIEditor::hostIdle()
+{
+    if (effect != nullptr)
+        effect->masterIdle();
 }
 
 void AEffGUIEditor::runIdleCycle()
@@ -91,7 +136,6 @@ void AEffGUIEditor::runIdleCycle()
         frame->dispatchPendingPaint();
     nextIdleTicks = now + kIdlePeriod;
     inIdle = true;
-    if (effect != nullptr)
-        effect->masterIdle();
+    host->hostIdle();
     inIdle = false;
 }

@@ -10,12 +10,15 @@
 
 #include <cstdint>
 
+#include "editor/EditorHost.h"
 #include "gui/CFrame.h"
 #include "vst/aeffeditor.h"
 
-class AEffGUIEditor : public AEffEditor, public VSTGUI::VSTGUIEditorInterface {
+// Also the VST 2.x binding of the editor host: over `effect` unless another
+// format's host is given (then effect is null and the AEffEditor side idle).
+class AEffGUIEditor : public AEffEditor, public VSTGUI::VSTGUIEditorInterface, private EditorHost {
 public:
-    explicit AEffGUIEditor(AudioEffect* effect);
+    explicit AEffGUIEditor(AudioEffect* effect, EditorHost* otherHost = nullptr);
     ~AEffGUIEditor() override;
 
     bool getRect(ERect** rect) override;
@@ -34,7 +37,22 @@ public:
     void runIdleCycle() override;
     int32_t getKnobMode() const override { return knobMode; }
 
+private:
+    // EditorHost over the AudioEffect.
+    float parameterValue(int32_t index) override;
+    void beginGesture(int32_t index) override;
+    void endGesture(int32_t index) override;
+    void setParameterFromUser(int32_t index, float value) override;
+    int32_t program() override;
+    void programName(char* text) override;
+    bool programNameAt(int32_t index, char* text) override;
+    void parameterText(int32_t index, char* display, char* unit) override;
+    void hostIdle() override;
+public:
+
     VSTGUI::CFrame* getFrame() const { return frame; }
+    // The host the editor talks to.
+    ::EditorHost& editorHost() { return *host; }
 
     // Shared by every editor in the process: 2 drags knobs linearly, any
     // other value turns them by the pointer's angle.
@@ -45,6 +63,7 @@ public:
     static constexpr uint32_t kWaitStep = 4;      // ms
 
 protected:
+    ::EditorHost* host;
     ERect windowRect{};
     uint32_t nextIdleTicks;
     bool inIdle = false;

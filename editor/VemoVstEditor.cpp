@@ -44,7 +44,11 @@ void release(CBitmap*& bmp)
 
 } // namespace
 
-VemoVstEditor::VemoVstEditor(AudioEffect* effect) : AEffGUIEditor(effect)
+VemoVstEditor::VemoVstEditor(AudioEffect* effect) : VemoVstEditor(effect, nullptr) {}
+
+VemoVstEditor::VemoVstEditor(::EditorHost& otherHost) : VemoVstEditor(nullptr, &otherHost) {}
+
+VemoVstEditor::VemoVstEditor(AudioEffect* effect, ::EditorHost* otherHost) : AEffGUIEditor(effect, otherHost)
 {
     // The background fixes the window size, known to the host before open.
     bmpBackground = new CBitmap(128);
@@ -70,7 +74,7 @@ bool VemoVstEditor::isRefreshedParameter(int32_t index)
 
 float VemoVstEditor::parameter(int32_t index) const
 {
-    return effect != nullptr ? effect->getParameter(index) : 0.f;
+    return host->parameterValue(index);
 }
 
 CControl* VemoVstEditor::getControl(int32_t index) const
@@ -334,8 +338,8 @@ void VemoVstEditor::valueChanged(CDrawContext* context, CControl* control)
     const int32_t tag = control->getTag();
     // Only real parameter indices reach the host (a negative tag would be
     // reported to it as an automated parameter otherwise).
-    if (tag >= 0 && tag < kNumParameters && effect != nullptr) {
-        effect->setParameterAutomated(tag, control->getValue());
+    if (tag >= 0 && tag < kNumParameters) {
+        host->setParameterFromUser(tag, control->getValue());
         touchParameter(tag);
     }
     control->setDirty(true);
@@ -367,7 +371,7 @@ void VemoVstEditor::touchParameter(int32_t index)
 
 void VemoVstEditor::refreshDisplay()
 {
-    if (display == nullptr || effect == nullptr)
+    if (display == nullptr)
         return;
     // Back to the program after a moment of rest; unsigned tick arithmetic.
     if (shownParameter >= 0 && openGestures == 0 &&
@@ -377,17 +381,16 @@ void VemoVstEditor::refreshDisplay()
     // The host's answers are at most 8 bytes (texts) and 25 (the name);
     // the buffers leave room for plug-ins that write more.
     char name[64] = {};
-    effect->getProgramName(name);
+    host->programName(name);
     name[sizeof name - 1] = 0;
-    display->setProgram(effect->getProgram() + 1, name);
+    display->setProgram(host->program() + 1, name);
     if (shownParameter < 0) {
         display->showProgram();
         return;
     }
     char value[64] = {};
     char unit[64] = {};
-    effect->getParameterDisplay(shownParameter, value);
-    effect->getParameterLabel(shownParameter, unit);
+    host->parameterText(shownParameter, value, unit);
     value[sizeof value - 1] = 0;
     unit[sizeof unit - 1] = 0;
     std::string text = value;

@@ -22,7 +22,10 @@ public:
     static constexpr int32_t kNumParameters = ::kNumParameters;
     static constexpr int32_t kNumControls = 38;
 
+    // Under VST 2.x: the editor of `effect`, registered with it.
     explicit VemoVstEditor(AudioEffect* effect);
+    // Under another format: the editor talks to `host` alone.
+    explicit VemoVstEditor(::EditorHost& host);
     ~VemoVstEditor() override;
 
     // Builds the window inside the host's window `ptr` from the current
@@ -57,6 +60,7 @@ public:
     static constexpr VSTGUI::CRect kDisplayRect{262, 14, 572, 62};
 
 private:
+    VemoVstEditor(AudioEffect* effect, ::EditorHost* otherHost);
     float parameter(int32_t index) const;
     void adopt(VSTGUI::CControl* control);
     VSTGUI::CAnimKnob* makeKnob(int32_t x, int32_t y, int32_t tag);
