@@ -42,6 +42,9 @@ public:
     virtual bool takePendingPaint(CRect& area) = 0;
     // Pointer position in window pixels and the CButton bits held now.
     virtual bool pointerState(CPoint& where, int32_t& buttons) = 0;
+    // The window system's own id of this window (an X11 Window, an HWND),
+    // for hosts that embed it by id; 0 for a window without a screen.
+    virtual uintptr_t nativeHandle() const { return 0; }
 };
 
 enum class Backend : int32_t { Native, Offscreen };

@@ -82,7 +82,11 @@ void Lv2Plugin::run(uint32_t frames)
         const float v = *port;
         if (!(v == lastSeen[i])) {
             lastSeen[i] = v;
-            core.setParameter(i, v); // NaN and infinity are refused there
+            // A port moved to the value the sound already has (the UI
+            // echoing a program change to the host) changes nothing, not
+            // even which parameter MIDI learn binds next.
+            if (!(v == core.parameter(i)))
+                core.setParameter(i, v); // NaN and infinity are refused there
         }
     }
 

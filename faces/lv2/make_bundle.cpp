@@ -215,7 +215,7 @@ std::string manifestTtl(const std::string& uiBinary)
             << "    ui:binary <" << uiBinary << "> ;\n"
             << "    lv2:requiredFeature urid:map ;\n"
             << "    lv2:optionalFeature ui:parent , ui:resize , ui:touch , opts:options ;\n"
-            << "    lv2:extensionData ui:idleInterface , ui:resize ;\n"
+            << "    lv2:extensionData ui:idleInterface ;\n"
             << "    ui:portNotification [ ui:plugin <" << kPluginUri << "> ; lv2:symbol \"notify\" ; "
                "ui:protocol atom:eventTransfer ] .\n\n";
     const ProgramRecord* bank = factoryBank();

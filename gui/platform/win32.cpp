@@ -116,6 +116,7 @@ public:
     void present(const CDrawContext& canvas, const CRect& area) override;
     bool takePendingPaint(CRect& area) override;
     bool pointerState(CPoint& where, int32_t& buttons) override;
+    uintptr_t nativeHandle() const override { return reinterpret_cast<uintptr_t>(hwnd); }
 
 private:
     Win32Window() = default;

@@ -105,6 +105,7 @@ public:
     void present(const CDrawContext& canvas, const CRect& area) override;
     bool takePendingPaint(CRect& area) override;
     bool pointerState(CPoint& where, int32_t& buttons) override;
+    uintptr_t nativeHandle() const override { return uintptr_t(window); }
 
 private:
     X11Window() = default;
