@@ -192,7 +192,8 @@ int JackProbe::onRecord(jack_nframes_t frames, void* arg)
 
 // -------------------------------------------------------------- Standalone
 
-Standalone::Standalone(const fs::path& home, const std::vector<std::string>& args, const std::string& display)
+Standalone::Standalone(const fs::path& home, const std::vector<std::string>& args, const std::string& display,
+                       Host host)
 {
     fs::create_directories(home);
     name_ = "vemo-t" + std::to_string(getpid()) + "-" + std::to_string(++g_instances);
@@ -200,12 +201,24 @@ Standalone::Standalone(const fs::path& home, const std::vector<std::string>& arg
 
     std::vector<std::string> argv = {VEMO_STANDALONE_PATH, "--plugin", VEMO_MODULE_PATH, "--name", name_,
                                      "--no-connect"};
+    readyText_ = "quit";
+    std::string lv2Path;
+    if (host == Host::Jalv) {
+        // The bundle alone on the host's search path.
+        const fs::path bundles = home / "lv2";
+        fs::create_directories(bundles);
+        std::error_code ignored;
+        fs::create_directory_symlink(VEMO_LV2_BUNDLE, bundles / "vemo.lv2", ignored);
+        lv2Path = "LV2_PATH=" + bundles.string();
+        argv = {"/usr/bin/jalv.gtk3", "-x", "--jack-name", name_};
+        readyText_ = "Update rate";
+    }
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
         bool ours = false; // what the test sets itself
-        for (const char* name : {"HOME=", "XDG_CONFIG_HOME=", "DISPLAY=", "JACK_DEFAULT_SERVER="})
+        for (const char* name : {"HOME=", "XDG_CONFIG_HOME=", "DISPLAY=", "JACK_DEFAULT_SERVER=", "LV2_PATH="})
             ours = ours || entry.rfind(name, 0) == 0;
         if (!ours)
             env.push_back(entry);
@@ -215,6 +228,8 @@ Standalone::Standalone(const fs::path& home, const std::vector<std::string>& arg
     env.push_back("JACK_NO_START_SERVER=1");
     if (!display.empty())
         env.push_back("DISPLAY=" + display);
+    if (!lv2Path.empty())
+        env.push_back(lv2Path);
 
     // Everything exec needs is prepared before the fork: between fork and
     // exec only async-signal-safe calls are allowed.
@@ -272,12 +287,17 @@ bool Standalone::waitForPorts(JackProbe& probe, std::chrono::seconds timeout)
     if (!client)
         return false;
     const std::string port = name_ + ":out_right";
+    // Hosts register their ports one by one, in an order of their own.
     const bool found = waitFor(
-        [&] { return !running() || jack_port_by_name(client, (name_ + ":midi_in").c_str()) != nullptr; }, timeout);
+        [&] {
+            return !running() || (jack_port_by_name(client, (name_ + ":midi_in").c_str()) != nullptr &&
+                                  jack_port_by_name(client, port.c_str()) != nullptr);
+        },
+        timeout);
     const bool ok = found && running() && jack_port_by_name(client, port.c_str()) != nullptr;
     jack_client_close(client);
     // The ports exist before the callbacks run; what it prints comes after.
-    return ok && waitForOutput("quit", timeout);
+    return ok && waitForOutput(readyText_, timeout);
 }
 
 bool Standalone::waitForOutput(const std::string& text, std::chrono::seconds timeout) const

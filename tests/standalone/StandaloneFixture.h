@@ -84,12 +84,18 @@ private:
     std::atomic<bool> recording_{false};
 };
 
-// vemo-standalone running as a child process.
+// vemo-standalone (or another JACK host of VEMO: jalv with the LV2 bundle)
+// running as a child process.
 class Standalone {
 public:
+    enum class Host {
+        Standalone, // vemo-standalone with the module of this build
+        Jalv,       // jalv.gtk3 with this build's LV2 bundle; args: the plug-in URI
+    };
     // Starts it with a home folder of its own (created when missing), the
     // test server, and these arguments; DISPLAY is passed only when given.
-    Standalone(const fs::path& home, const std::vector<std::string>& args, const std::string& display = "");
+    Standalone(const fs::path& home, const std::vector<std::string>& args, const std::string& display = "",
+               Host host = Host::Standalone);
     ~Standalone();
 
     const std::string& name() const { return name_; }
@@ -106,6 +112,7 @@ public:
 
 private:
     std::string name_;
+    std::string readyText_; // what it prints once it plays
     fs::path log_;
     int pid_ = -1;
     int status_ = -1;

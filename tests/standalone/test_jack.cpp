@@ -471,3 +471,54 @@ TEST_F(StandaloneTest, TheEditorWindowOpensAndAClickOnAControlChangesTheSound)
     host.setProgram(kDefaultProgram);
     EXPECT_FLOAT_EQ(host.getParameter(12), 0.25f);
 }
+
+// ------------------------------------------------------------ the LV2 plug-in in jalv
+
+namespace {
+
+// A window of exactly width x height anywhere under `window`; 0 if none.
+Window findBySize(Display* display, Window window, int width, int height)
+{
+    XWindowAttributes a{};
+    if (XGetWindowAttributes(display, window, &a) && a.width == width && a.height == height &&
+        a.map_state == IsViewable)
+        return window;
+    Window root = 0, parent = 0, found = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, window, &root, &parent, &children, &count))
+        return 0;
+    for (unsigned i = 0; i < count && !found; ++i)
+        found = findBySize(display, children[i], width, height);
+    if (children)
+        XFree(children);
+    return found;
+}
+
+} // namespace
+
+// jalv, the reference JACK host of LV2 plug-ins, loads the bundle of this
+// build, shows the editor embedded in its window, and plays a JACK MIDI note
+// at its pitch (the sound set through its own control options).
+TEST_F(StandaloneTest, TheLv2PluginPlaysInJalvWithItsEditorEmbedded)
+{
+    const std::string name = displayName();
+    ASSERT_FALSE(name.empty()) << "the suite's Xvfb did not start";
+    auto jalv = std::make_unique<Standalone>(
+        home, std::vector<std::string>{"-c", "octave=0.5", "-c", "sub_osc=0", "urn:kestrune:vemo"}, name,
+        Standalone::Host::Jalv);
+    ASSERT_TRUE(jalv->waitForPorts(probe, kLong)) << jalv->output();
+    ASSERT_TRUE(probe.connectTo(jalv->name()));
+
+    const Take take = play();
+    ASSERT_TRUE(vemotest::allFinite(take.left) && vemotest::allFinite(take.right));
+    EXPECT_NEAR(pitch(take), 440.0, 0.44) << jalv->output();
+    EXPECT_GT(vemotest::rms(take.left, size_t(0.2 * probe.rate()), size_t(0.5 * probe.rate())), 0.01);
+
+    Display* display = XOpenDisplay(name.c_str());
+    ASSERT_NE(display, nullptr) << name;
+    EXPECT_TRUE(waitFor([&] { return findBySize(display, DefaultRootWindow(display), 695, 350) != 0; }, kLong))
+        << "no 695 x 350 editor window in jalv's window\n" << jalv->output();
+    XCloseDisplay(display);
+    EXPECT_EQ(jalv->stop(SIGTERM), 0) << jalv->output();
+}
