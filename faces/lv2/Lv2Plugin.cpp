@@ -74,8 +74,15 @@ void Lv2Plugin::run(uint32_t frames)
 {
     // A control port the host changed since the last block applies at the
     // block's start, before its MIDI, as a VST 2.x host's setParameter
-    // between blocks does.
-    for (int32_t i = 0; i < kNumParameters; ++i) {
+    // between blocks does. Ports carry no order of their own: the two learn
+    // switches go first, so that a control moved in the same block as learn
+    // came on is the one a controller binds to (not the switch).
+    static constexpr int32_t kOrder[kNumParameters] = {
+        kParamLearnProgram, kParamLearnAll, 0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13,
+        14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36,
+        38, 39, 40, 41, 42, 43, 44, 45};
+    static_assert(kParamLearnAll == 37 && kParamLearnProgram == 46, "the order lists the others by number");
+    for (const int32_t i : kOrder) {
         const float* port = parameterPorts[i];
         if (port == nullptr)
             continue;

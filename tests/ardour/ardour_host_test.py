@@ -11,6 +11,12 @@
    plays the region are saved with the session (in VEMO's chunk), and a
    second Ardour process loading the session finds both.
 
+With --lv2-bundle the same runs with VEMO's LV2 plug-in instead (no scan:
+Ardour reads LV2_PATH), and the render step also picks one of its presets
+before the edit; the reloaded session must have both. Ardour's own control
+values do not follow a change made inside an LV2 plug-in (a learned
+controller), so the learned binding is checked in the saved state.
+
 Everything Ardour writes (configuration, caches, the session) stays in a
 temporary directory. Each Ardour step runs in its own process, bounded in
 time; a step that dies before it saved is run again once from the same
@@ -56,6 +62,7 @@ LEARN_RANGE = (int(11.5 * BEAT), int(13 * BEAT))
 REGION_BEATS = 14
 LEARN_TARGET = 25               # the parameter touched while learn is on
 EDITED, EDITED_VALUE = 12, 0.25
+PRESET_RESONANCE = 0.5          # parameter 13 of the preset "Funky Bass"
 
 PROGRAM_BYTES = 1232
 BANK_BYTES = 120 * PROGRAM_BYTES
@@ -98,6 +105,24 @@ def ardour_env(root):
                 "TMPDIR", "LXVST_PATH"):
         os.makedirs(env[key], mode=0o700, exist_ok=True)
     return env
+
+
+def lv2_env(env, root, bundle):
+    """LV2_PATH with the bundle and the LV2 specifications alone: without
+    the specifications lilv does not know an instrument from a plain
+    plug-in."""
+    path = os.path.join(root, "lv2")
+    os.makedirs(path, exist_ok=True)
+    os.symlink(os.path.abspath(bundle), os.path.join(path, "vemo.lv2"))
+    for spec in glob.glob("/usr/lib/lv2/*.lv2"):
+        try:
+            with open(os.path.join(spec, "manifest.ttl"), encoding="utf-8", errors="replace") as f:
+                text = f.read()
+        except OSError:
+            continue
+        if ("lv2:Specification" in text or "owl:Ontology" in text) and "lv2:binary" not in text:
+            os.symlink(spec, os.path.join(path, os.path.basename(spec)))
+    return dict(env, LV2_PATH=path, VEMO_FORMAT="lv2")
 
 
 # ------------------------------------------------------------------ scan
@@ -252,8 +277,24 @@ def check_notes(results):
         check(abs(off) < 15.0, f"note {note} at {expected:.2f} Hz (found {found:.2f} Hz, {off:+.1f} cents)")
 
 
+def lv2_state_from(session_dir):
+    """The LV2 plug-in's state as Ardour saved it (the newest state.ttl in
+    the session's plugins folder): the bank and the program index."""
+    files = glob.glob(os.path.join(session_dir, "plugins", "**", "state.ttl"), recursive=True)
+    if not files:
+        return None, 0
+    text = open(max(files, key=os.path.getmtime), encoding="utf-8").read()
+    bank = re.search(r"vemo#bank>\s*\"+([A-Za-z0-9+/=\s]+)\"+\^\^", text)
+    program = re.search(r"vemo#program>\s*(\d+)", text)
+    if bank is None:
+        return None, 0
+    return base64.b64decode(re.sub(r"\s", "", bank.group(1))), int(program.group(1)) if program else 0
+
+
 def chunk_from(session_file):
     """VEMO's chunk as Ardour saved it: the bank and the program index."""
+    if os.environ.get("VEMO_FORMAT") == "lv2":
+        return lv2_state_from(os.path.dirname(session_file))
     root = ET.parse(session_file).getroot()
     for proc in root.iter("Processor"):
         if proc.get("type") == "lxvst" and proc.get("name") == NAME:
@@ -271,14 +312,17 @@ def record(bank, program):
     return params, cmap
 
 
-def check_saved_state(session_file, label):
+def check_saved_state(session_file, label, edited=True):
     bank, program = chunk_from(session_file)
     if not check(bank is not None and len(bank) == BANK_BYTES,
                  f"{label}: VEMO's state is a {BANK_BYTES}-byte bank chunk"):
         return
     params, cmap = record(bank, program)
-    check(params[EDITED] == struct.unpack("<f", struct.pack("<f", EDITED_VALUE))[0],
-          f"{label}: edited parameter {EDITED} is {EDITED_VALUE} (chunk holds {params[EDITED]})")
+    # An LV2 control value set just before the save reaches the plug-in only
+    # in the next cycle; Ardour keeps it with its own port values.
+    if edited:
+        check(params[EDITED] == struct.unpack("<f", struct.pack("<f", EDITED_VALUE))[0],
+              f"{label}: edited parameter {EDITED} is {EDITED_VALUE} (chunk holds {params[EDITED]})")
     check(cmap[LEARN_CC] == LEARN_TARGET,
           f"{label}: controller {LEARN_CC} bound to parameter {LEARN_TARGET} (chunk holds {cmap[LEARN_CC]})")
     check(params[46] == 0.0, f"{label}: learn switched off")
@@ -288,18 +332,24 @@ def check_saved_state(session_file, label):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--module", required=True, help="vemo.so to test")
+    parser.add_argument("--module", help="vemo.so to test")
+    parser.add_argument("--lv2-bundle", help="vemo.lv2 to test instead")
     parser.add_argument("--keep", action="store_true", help="keep the temporary directory")
     args = parser.parse_args()
 
     ensure_ardour()
     root = tempfile.mkdtemp(prefix="vemo-ardour-")
     print("working in", root, flush=True)
+    lv2 = args.lv2_bundle is not None
     try:
         env = ardour_env(root)
-        module = os.path.join(env["LXVST_PATH"], "vemo.so")
-        shutil.copy2(args.module, module)
-        scan(root, env, module)
+        if lv2:
+            env = lv2_env(env, root, args.lv2_bundle)
+            os.environ["VEMO_FORMAT"] = "lv2"
+        else:
+            module = os.path.join(env["LXVST_PATH"], "vemo.so")
+            shutil.copy2(args.module, module)
+            scan(root, env, module)
         if failures:
             return 1
 
@@ -311,10 +361,14 @@ def main():
         created = run_lua(env, ["create", session_dir, name, str(RATE)], "create")
         if created is None:
             return 1
-        check(created.get("plugin-name") == NAME, "Ardour's plug-in list names VEMO")
-        check(created.get("plugin-creator") == VENDOR, "Ardour's plug-in list gives VEMO's vendor")
+        check(created.get("plugin-name") == ("VEMO" if lv2 else NAME), "Ardour's plug-in list names VEMO")
+        check(created.get("plugin-creator") == ("Kestrune" if lv2 else VENDOR),
+              "Ardour's plug-in list gives VEMO's vendor")
         check(created.get("plugin-instrument") == "true", "Ardour takes VEMO for an instrument")
-        check(created.get("plugin-params") == "47", "Ardour sees 47 parameters")
+        # LV2: every port counts, the 47 parameters, the program output and
+        # the MIDI, audio and notify ports.
+        check(created.get("plugin-params") == ("52" if lv2 else "47"),
+              f"Ardour sees the parameters (got {created.get('plugin-params')})")
         if not add_midi_region(session_dir, name, created.get("playlist-id")):
             return 1
 
@@ -323,10 +377,14 @@ def main():
         if rendered is None:
             return 1
         check_notes(rendered)
-        learned = float(rendered.get("after-learn-25", "nan"))
-        check(abs(learned - LEARN_VALUE / 127.0) < 1e-6,
-              f"the learned controller drives parameter {LEARN_TARGET} at once ({learned})")
-        check_saved_state(session_file, "saved session")
+        if lv2:
+            check(abs(float(rendered.get("preset-13", "nan")) - PRESET_RESONANCE) < 1e-6,
+                  f"the preset sets parameter 13 to {PRESET_RESONANCE} ({rendered.get('preset-13')})")
+        else:
+            learned = float(rendered.get("after-learn-25", "nan"))
+            check(abs(learned - LEARN_VALUE / 127.0) < 1e-6,
+                  f"the learned controller drives parameter {LEARN_TARGET} at once ({learned})")
+        check_saved_state(session_file, "saved session", edited=not lv2)
 
         verified = run_lua(env, ["verify", session_dir, name, str(LEARN_RANGE[0]), str(LEARN_RANGE[1])],
                            "verify", session_file)
@@ -335,7 +393,12 @@ def main():
         check(abs(float(verified.get("loaded-12", "nan")) - EDITED_VALUE) < 1e-6,
               f"parameter {EDITED} is {EDITED_VALUE} after loading ({verified.get('loaded-12')})")
         check(float(verified.get("loaded-46", "nan")) == 0.0, "learn is off after loading")
+        if lv2:
+            check(abs(float(verified.get("loaded-13", "nan")) - PRESET_RESONANCE) < 1e-6,
+                  f"the preset's parameter 13 is {PRESET_RESONANCE} after loading ({verified.get('loaded-13')})")
         check_saved_state(session_file, "reloaded session")
+        if lv2:  # Ardour's values do not follow the learned controller's move
+            return 0 if not failures else 1
         check(abs(float(verified.get("before-replay-25", "nan")) - 0.9) < 1e-6,
               f"parameter {LEARN_TARGET} set to 0.9 before the controller plays")
         replayed = float(verified.get("replayed-25", "nan"))

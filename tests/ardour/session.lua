@@ -7,8 +7,14 @@
 --   ardour7-lua session.lua verify <dir> <name> <learn-start> <learn-end>
 --
 -- Every result is printed as "RESULT key value" for the Python driver.
+-- With VEMO_FORMAT=lv2 in the environment the track holds the LV2 plug-in:
+-- its parameter i is Ardour's control i + 1 (the program output port comes
+-- first), and the render step also picks a preset before the edit.
 
 local mode, dir, name = arg[1], arg[2], arg[3]
+local lv2 = os.getenv("VEMO_FORMAT") == "lv2"
+local base = lv2 and 1 or 0
+local PRESET = "Funky Bass"
 
 local function result(key, value) print("RESULT " .. key .. " " .. tostring(value)) end
 
@@ -34,12 +40,12 @@ local function vemo()
 end
 
 local function get(insert, index)
-	local value = ARDOUR.LuaAPI.get_plugin_insert_param(insert, index, true)
+	local value = ARDOUR.LuaAPI.get_plugin_insert_param(insert, index + base, true)
 	return value
 end
 
 local function set(insert, index, value)
-	if not ARDOUR.LuaAPI.set_plugin_insert_param(insert, index, value) then
+	if not ARDOUR.LuaAPI.set_plugin_insert_param(insert, index + base, value) then
 		fail("set_plugin_insert_param " .. index)
 	end
 end
@@ -63,7 +69,12 @@ if mode == "create" then
 	backend()
 	local s = create_session(dir, name, tonumber(arg[4]))
 	if s == nil then fail("create_session") end
-	local info = ARDOUR.LuaAPI.new_plugin_info("Ravelle - VEMO", ARDOUR.PluginType.LXVST)
+	local info
+	if lv2 then
+		info = ARDOUR.LuaAPI.new_plugin_info("urn:kestrune:vemo", ARDOUR.PluginType.LV2)
+	else
+		info = ARDOUR.LuaAPI.new_plugin_info("Ravelle - VEMO", ARDOUR.PluginType.LXVST)
+	end
 	if info:isnil() then fail("VEMO is not among the scanned plug-ins") end
 	result("plugin-name", info.name)
 	result("plugin-creator", info.creator)
@@ -101,7 +112,15 @@ elseif mode == "render" then
 	set(insert, 46, 0.0)
 	result("after-learn-25", get(insert, 25))
 
-	-- The edited parameter that must survive the save.
+	-- Another sound from the plug-in's presets, then an edit on top: both
+	-- must survive the save.
+	if lv2 then
+		local plugin = insert:plugin(0)
+		local preset = plugin:preset_by_label(PRESET)
+		if preset == nil or preset.uri == "" then fail("no preset " .. PRESET) end
+		if not plugin:load_preset(preset) then fail("load_preset " .. PRESET) end
+		result("preset-13", get(insert, 13))
+	end
 	set(insert, 12, 0.25)
 	result("saved-12", get(insert, 12))
 	save("")
@@ -111,6 +130,7 @@ elseif mode == "verify" then
 	if load_session(dir, name) == nil then fail("load_session") end
 	local track, insert = vemo()
 	result("loaded-12", get(insert, 12))
+	result("loaded-13", get(insert, 13))
 	result("loaded-46", get(insert, 46))
 	-- What the restored plug-in hands out now, saved for the driver (a
 	-- named snapshot crashes Ardour 7.3 here, so the session is saved over).
