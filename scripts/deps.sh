@@ -12,6 +12,8 @@ packages=(
     libx11-dev libxtst-dev libpng-dev
     # vemo-standalone: JACK audio and MIDI, the ALSA sequencer.
     libjack-jackd2-dev libasound2-dev
+    # The LV2 plug-in: the LV2 headers (its binaries link nothing of them).
+    lv2-dev
 )
 test_packages=(
     # The editor's real-window tests.
@@ -25,6 +27,9 @@ test_packages=(
     ardour python3
     # vemo-standalone's tests: a JACK server with its dummy back-end.
     jackd2
+    # The LV2 tests: the lilv host library, lv2info, and sord_validate,
+    # which lv2-dev's lv2_validate runs.
+    lv2-dev liblilv-dev lilv-utils sordi
 )
 bench_packages=(
     # bench_peers hosts amsynth's VST 2.x module beside VEMO's; callgrind
