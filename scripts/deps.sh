@@ -30,6 +30,8 @@ test_packages=(
     # The LV2 tests: the lilv host library, lv2info, and sord_validate,
     # which lv2-dev's lv2_validate runs.
     lv2-dev liblilv-dev lilv-utils sordi
+    # jalv plays the LV2 plug-in on the JACK test server.
+    jalv
 )
 bench_packages=(
     # bench_peers hosts amsynth's VST 2.x module beside VEMO's; callgrind
