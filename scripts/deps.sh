@@ -29,7 +29,7 @@ test_packages=(
     jackd2
     # The LV2 tests: the lilv host library, lv2info, and sord_validate,
     # which lv2-dev's lv2_validate runs.
-    lv2-dev liblilv-dev lilv-utils sordi
+    liblilv-dev lilv-utils sordi
     # jalv plays the LV2 plug-in on the JACK test server.
     jalv
 )
