@@ -28,10 +28,19 @@ Lv2Bundle::Lv2Bundle() : world(lilv_world_new())
     plugin = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world), uri("urn:kestrune:vemo"));
 }
 
-const LilvNode* Lv2Bundle::uri(const char* text)
+Lv2Bundle::~Lv2Bundle()
 {
-    nodes.push_back(lilv_new_uri(world, text));
-    return nodes.back();
+    for (auto& [text, node] : nodes)
+        lilv_node_free(node);
+    lilv_world_free(world);
+}
+
+const LilvNode* Lv2Bundle::uri(const std::string& text)
+{
+    LilvNode*& node = nodes[text];
+    if (node == nullptr)
+        node = lilv_new_uri(world, text.c_str());
+    return node;
 }
 
 // -------------------------------------------------------------------- host
@@ -150,7 +159,7 @@ Lv2Host::~Lv2Host()
 
 void Lv2Host::run(float* left, float* right, uint32_t frames, const std::vector<Lv2Midi>& midi)
 {
-    if (instance == nullptr)
+    if (instance == nullptr || audioOutputs.size() != 2)
         return;
     UridMap& u = bundle.urids;
     lv2_atom_forge_set_buffer(&forge, reinterpret_cast<uint8_t*>(midiBuffer.data()), kMaxMidiBytes);

@@ -28,15 +28,16 @@ namespace vemotest {
 // a world that lives until exit, with the URID map every host shares.
 struct Lv2Bundle {
     static Lv2Bundle& get();
+    ~Lv2Bundle();
     LilvWorld* world = nullptr;
     const LilvPlugin* plugin = nullptr; // null when the bundle has no VEMO
     UridMap urids;
-    // A URI node of this world (freed with the world).
-    const LilvNode* uri(const char* text);
+    // A URI node of this world, made once, freed with the world.
+    const LilvNode* uri(const std::string& text);
 
 private:
     Lv2Bundle();
-    std::vector<LilvNode*> nodes;
+    std::map<std::string, LilvNode*> nodes;
 };
 
 // One MIDI message `frame` frames into the block.

