@@ -574,8 +574,8 @@ TEST(Lv2Bundle, PortsFollowTheParameterTable)
     LilvNode* name = lilv_plugin_get_name(plugin);
     EXPECT_STREQ(lilv_node_as_string(name), "VEMO");
     lilv_node_free(name);
-    // lilv knows the class hierarchy only from the installed specifications,
-    // which this world leaves out: ask for the type itself.
+    // lilv learns the class hierarchy from the LV2 vocabularies installed on
+    // the machine, which this world leaves out: ask for the type itself.
     LilvNodes* types = lilv_plugin_get_value(plugin, bundle.uri(LILV_NS_RDF "type"));
     EXPECT_TRUE(lilv_nodes_contains(types, bundle.uri(LV2_CORE__InstrumentPlugin)));
     lilv_nodes_free(types);
