@@ -41,7 +41,7 @@ Lv2Plugin::Lv2Plugin(float sampleRate, LV2_URID_Map* map) : core(sampleRate)
             m(LV2_ATOM__Int),         m(LV2_ATOM__Float),          m(LV2_ATOM__Double),   m(LV2_ATOM__Long),
             m(LV2_ATOM__Vector),      m(LV2_ATOM__String),         m(LV2_MIDI__MidiEvent), m(LV2_TIME__Position),
             m(LV2_TIME__beatsPerMinute), m(LV2_PATCH__Get),        m(kBankUri),           m(kProgramUri),
-            m(kSoundUri),             m(kValuesUri),               m(kProgramNameUri)};
+            m(kSoundUri),             m(kValuesUri),               m(kProgramNameUri),    m(kPortValuesUri)};
     lv2_atom_forge_init(&forge, map);
     // The ports' defaults are program 0's values, the values the instrument
     // starts with: a host that leaves them changes nothing.
@@ -238,7 +238,16 @@ LV2_State_Status Lv2Plugin::save(LV2_State_Store_Function store, LV2_State_Handl
     if (status != LV2_STATE_SUCCESS)
         return status;
     const int32_t program = core.program();
-    return store(handle, uris.program, &program, sizeof program, uris.atomInt, flags);
+    status = store(handle, uris.program, &program, sizeof program, uris.atomInt, flags);
+    if (status != LV2_STATE_SUCCESS)
+        return status;
+    // The vector's body: its child size and type, then the values.
+    struct {
+        LV2_Atom_Vector_Body head;
+        float values[kNumParameters];
+    } seen{{sizeof(float), uris.atomFloat}, {}};
+    std::memcpy(seen.values, lastSeen, sizeof seen.values);
+    return store(handle, uris.portValues, &seen, sizeof seen, uris.atomVector, flags);
 }
 
 LV2_State_Status Lv2Plugin::restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle)
@@ -262,13 +271,30 @@ LV2_State_Status Lv2Plugin::restore(LV2_State_Retrieve_Function retrieve, LV2_St
         if (programType != uris.atomInt || programSize != sizeof(int32_t))
             return LV2_STATE_ERR_BAD_TYPE;
         std::memcpy(&program, programData, sizeof program);
-        if (program < 0 || program >= kNumPrograms)
-            return LV2_STATE_ERR_UNKNOWN;
+        program = program < 0 ? 0 : (program >= kNumPrograms ? kNumPrograms - 1 : program);
+    }
+    // Optional (states from before it was kept have none): the control
+    // values taken when saved, each finite or the whole vector ignored.
+    size_t seenSize = 0;
+    uint32_t seenType = 0;
+    const void* seenData = retrieve(handle, uris.portValues, &seenSize, &seenType, &flags);
+    float seen[kNumParameters];
+    bool seenValid = false;
+    if (seenData != nullptr && seenType == uris.atomVector &&
+        seenSize == sizeof(LV2_Atom_Vector_Body) + sizeof seen) {
+        LV2_Atom_Vector_Body head;
+        std::memcpy(&head, seenData, sizeof head);
+        std::memcpy(seen, static_cast<const uint8_t*>(seenData) + sizeof head, sizeof seen);
+        seenValid = head.child_size == sizeof(float) && head.child_type == uris.atomFloat;
+        for (float v : seen)
+            seenValid = seenValid && std::isfinite(v);
     }
     // The host's copy may sit at any alignment: setChunk reads it bytewise.
     if (!core.setChunk(bank, kBankChunkBytes, false))
         return LV2_STATE_ERR_UNKNOWN;
     core.setProgram(program);
+    if (seenValid)
+        std::memcpy(lastSeen, seen, sizeof lastSeen);
     newsPending.store(true, std::memory_order_relaxed);
     return LV2_STATE_SUCCESS;
 }

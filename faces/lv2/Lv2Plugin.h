@@ -62,7 +62,7 @@ private:
     struct Urids {
         LV2_URID atomBlank, atomObject, atomSequence, atomChunk, atomInt, atomFloat, atomDouble, atomLong,
             atomVector, atomString, midiEvent, timePosition, timeBeatsPerMinute, patchGet, bank, program,
-            sound, values, programName;
+            sound, values, programName, portValues;
     };
 
     Instrument core;

@@ -21,6 +21,12 @@ inline constexpr const char* kPresetPrefix = VEMO_LV2_URI ":preset:";
 // records, little-endian), and the current program.
 inline constexpr const char* kBankUri = VEMO_LV2_URI "#bank";
 inline constexpr const char* kProgramUri = VEMO_LV2_URI "#program";
+// The 47 control values the plug-in had taken from the host's ports when it
+// was saved (atom:Vector of atom:Float). After a restore a port the host
+// sets back to that value is not applied again: a control set before a
+// MIDI program change must not undo the program the session was saved
+// with, while a control the host changed after it still takes effect.
+inline constexpr const char* kPortValuesUri = VEMO_LV2_URI "#portValues";
 
 // Plug-in to UI on notify: an object of type kSoundUri with the current
 // program (atom:Int), its name (atom:String) and the 47 values (atom:Vector

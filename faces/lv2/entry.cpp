@@ -66,7 +66,7 @@ const LV2_Descriptor descriptor = {vemo::lv2::kPluginUri, instantiate, connectPo
 
 } // namespace
 
-extern "C" LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(uint32_t index)
+LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(uint32_t index)
 {
     return index == 0 ? &descriptor : nullptr;
 }
