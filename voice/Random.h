@@ -47,7 +47,7 @@ public:
     // The start of stream number `index`: stream 0 starts at state 0, stream
     // k exactly k * 2^48 draws further along the same Weyl sequence (its
     // period is 2^64, gamma being odd). Two streams meet only after 2^48
-    // draws, about a year of six sounding voices at 96 kHz, so instances
+    // draws, years of six sounding voices at 96 kHz, so instances
     // layered on the same notes never play the same noise.
     static constexpr uint64_t streamStart(uint32_t index) { return uint64_t(index) * (kGamma << 48); }
 

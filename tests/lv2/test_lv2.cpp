@@ -11,6 +11,9 @@
 #include "core/ProgramRecord.h"
 #include "lv2/Lv2Host.h"
 #include "support/TestHost.h"
+#include "tools/vemo-render/Demo.h"
+#include "tools/vemo-render/Renderer.h"
+#include "tools/vemo-render/TempoMap.h"
 #include "voice/ParameterTable.h"
 
 #include <gtest/gtest.h>
@@ -186,6 +189,24 @@ Score playedScore()
     return s;
 }
 
+// vemo-render's demo: the tour of the factory bank, its sounds switched by
+// MIDI program changes, at the frames vemo-render plays them.
+Score demoScore(double rate)
+{
+    const vemo::render::DemoSong demo = vemo::render::buildDemo([](const std::string& name) {
+        for (int p = 0; p < kNumPrograms; ++p)
+            if (name == std::string(factoryBank()[p].name, strnlen(factoryBank()[p].name, kProgramNameBytes)))
+                return p;
+        return -1;
+    });
+    const vemo::render::TempoMap map(demo.song, 120.0);
+    Score s;
+    for (const vemo::render::TimedMessage& m : vemo::render::scheduleSong(demo.song, map, rate))
+        s.midi.push_back(TestHost::midi(int32_t(m.frame), m.bytes[0], m.bytes[1], m.bytes[2]));
+    s.frames = (s.midi.empty() ? 0 : s.midi.back().deltaFrames) + int32_t(rate);
+    return s;
+}
+
 // A random patch (switches on or off, every other value anywhere in its
 // range, the noise on) and a random score: notes, controllers (the pedal,
 // the learned ones, all-notes-off among them), bends, a program change, and
@@ -344,21 +365,22 @@ struct TempDir {
 
 TEST(Lv2Render, EqualsTheVstModuleSampleForSample)
 {
+    constexpr uint32_t kDemo = ~0u;
     struct Row {
         float rate;
         int32_t block;
-        uint32_t seed; // 0: the played score, else a random patch and score
+        uint32_t seed; // 0: the played score, kDemo: the demo, else a random patch and score
     };
     const Row rows[] = {
         {44100.0f, 1, 0},   {44100.0f, 64, 0},  {48000.0f, 4096, 0}, {96000.0f, 1, 0},
         {96000.0f, 64, 0},  {48000.0f, 64, 0},  {44100.0f, 4096, 11}, {48000.0f, 1, 12},
-        {96000.0f, 64, 13}, {48000.0f, 4096, 14},
+        {96000.0f, 64, 13}, {48000.0f, 4096, 14}, {44100.0f, 64, kDemo},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << (row.seed == 0 ? "played score" : "random patch and score, seed ")
-                                        << (row.seed == 0 ? "" : std::to_string(row.seed)) << " at " << row.rate
+        SCOPED_TRACE(testing::Message() << (row.seed == 0 ? "played score" : row.seed == kDemo ? "the demo" : "random patch and score, seed ")
+                                        << (row.seed == 0 || row.seed == kDemo ? "" : std::to_string(row.seed)) << " at " << row.rate
                                         << " Hz in blocks of " << row.block);
-        const Score score = row.seed == 0 ? playedScore() : randomScore(row.seed);
+        const Score score = row.seed == 0 ? playedScore() : row.seed == kDemo ? demoScore(row.rate) : randomScore(row.seed);
         const Take vst = renderVst(score, row.rate, row.block);
         Lv2Host lv2(row.rate, row.block);
         ASSERT_TRUE(lv2.error.empty()) << lv2.error;
