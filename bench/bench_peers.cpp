@@ -235,6 +235,7 @@ double median(std::vector<double> v)
 
 std::string cpuFeatures()
 {
+#if defined(__x86_64__)
     std::string f;
     __builtin_cpu_init();
     if (__builtin_cpu_supports("sse4.2"))
@@ -246,6 +247,11 @@ std::string cpuFeatures()
     if (__builtin_cpu_supports("avx512f"))
         f += " avx512f";
     return f.empty() ? " sse2" : f;
+#elif defined(__aarch64__)
+    return " neon"; // GCC has no run-time feature query on aarch64; NEON is always there
+#else
+    return " plain";
+#endif
 }
 
 // Keeps the calling thread on one core (modulo the cores there are).

@@ -21,7 +21,8 @@
 // The kernel is a template over the lane type (float for one filter, an
 // eight-float vector for many) and lives in an anonymous namespace, so that
 // each translation unit that includes this header (the baseline one and the
-// AVX2 one) keeps its own copy compiled for its own instruction set. Audio
+// AVX2 one) keeps its own copy compiled for its own instruction set. The
+// GCC vectors need no intrinsics: on aarch64 they are NEON's float32x4. Audio
 // thread; no allocation.
 #pragma once
 
@@ -51,10 +52,13 @@ struct LadderLaneBlock {
     alignas(32) float feedbackJitter[kLanes];
 };
 
-// One frame of all eight lanes with SSE2 (two four-lane halves), or with
-// AVX2 (one eight-lane register) where the processor has it: the same bits.
-void runLadderLanesSse2(LadderLaneBlock& block);
+// One frame of all eight lanes with the architecture's baseline vectors
+// (SSE2 or NEON: two four-lane halves), or with AVX2 (one eight-lane
+// register, x86-64 only) where the processor has it: the same bits.
+void runLadderLanesBaseline(LadderLaneBlock& block);
+#if defined(__x86_64__)
 void runLadderLanesAvx2(LadderLaneBlock& block);
+#endif
 // One frame of a single lane in scalar registers.
 void runLadderLane(LadderLaneBlock& block, int lane);
 

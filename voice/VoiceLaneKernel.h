@@ -7,8 +7,12 @@
 // whose voice does not take a step keeps its state.
 //
 // Like LadderLanes.h, the kernel lives in an anonymous namespace, so each
-// translation unit that includes it (VoiceLanes.cpp for SSE2,
-// VoiceLanesAvx2.cpp for AVX2) keeps its own copy for its instruction set.
+// translation unit that includes it keeps its own copy for its instruction
+// set: VoiceLanes.cpp the target's baseline (SSE2 on x86-64, NEON on
+// aarch64, whatever GCC makes of the vectors elsewhere), VoiceLanesAvx2.cpp
+// AVX2. The lanes are GCC vector extensions: on aarch64 each eight-float
+// value is two float32x4 NEON registers (lanes 0-3 and 4-7, the six voices
+// as they fit), on x86-64 two SSE registers or one AVX one.
 // Audio thread; no allocation.
 #pragma once
 
@@ -16,7 +20,12 @@
 #include "voice/Random.h"
 #include "voice/VoiceLanes.h"
 
+#if defined(__SSE2__)
 #include <immintrin.h>
+#elif defined(__aarch64__) && defined(__ARM_NEON)
+#include <arm_neon.h>
+#endif
+#include <cstring>
 #include <type_traits>
 
 #pragma GCC diagnostic push
@@ -39,12 +48,27 @@ inline unsigned bits(M m)
 {
 #if defined(__AVX__)
     return unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(__m256i(m))));
-#else
+#elif defined(__SSE2__)
     __m128i low, high;
     std::memcpy(&low, &m, 16);
     std::memcpy(&high, reinterpret_cast<const char*>(&m) + 16, 16);
     return unsigned(_mm_movemask_ps(_mm_castsi128_ps(low))) |
            (unsigned(_mm_movemask_ps(_mm_castsi128_ps(high))) << 4);
+#elif defined(__aarch64__) && defined(__ARM_NEON)
+    // NEON has no movemask: each lane's sign bit shifted to its place
+    // (0..3), then added across the four lanes.
+    int32x4_t low, high;
+    std::memcpy(&low, &m, 16);
+    std::memcpy(&high, reinterpret_cast<const char*>(&m) + 16, 16);
+    const int32x4_t place = {0, 1, 2, 3};
+    const uint32x4_t lowBits = vshlq_u32(vshrq_n_u32(vreinterpretq_u32_s32(low), 31), place);
+    const uint32x4_t highBits = vshlq_u32(vshrq_n_u32(vreinterpretq_u32_s32(high), 31), place);
+    return unsigned(vaddvq_u32(lowBits)) | (unsigned(vaddvq_u32(highBits)) << 4);
+#else
+    unsigned result = 0;
+    for (int v = 0; v < kLanes; ++v)
+        result |= m[v] < 0 ? 1u << v : 0u;
+    return result;
 #endif
 }
 

@@ -15,17 +15,20 @@ constexpr int kRing = VoiceLaneState::kRing;
 
 VoiceLanes::Path VoiceLanes::bestPath()
 {
-    return supported(Path::Avx2) ? Path::Avx2 : Path::Sse2;
+    return supported(Path::Avx2) ? Path::Avx2 : baselinePath();
 }
 
 bool VoiceLanes::supported(Path path)
 {
     switch (path) {
     case Path::Scalar:
-    case Path::Sse2:
         return true;
+    case Path::Sse2:
+    case Path::Neon:
+    case Path::Plain:
+        return path == baselinePath();
     case Path::Avx2:
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(__x86_64__)
         __builtin_cpu_init(); // may be asked before the runtime's own constructors ran
         return __builtin_cpu_supports("avx2");
 #else
@@ -45,24 +48,24 @@ VoiceLanes::VoiceLanes(Path path) : path(path)
     state.logArgument = none;
 }
 
-bool voiceLanesFrameSse2(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum,
-                         float pwmLfoValue, float lfoValue, float smoothedCutoff)
+bool voiceLanesFrameBaseline(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum,
+                             float pwmLfoValue, float lfoValue, float smoothedCutoff)
 {
     return voicekernel::frame(s, firstHalfSum, secondHalfSum, pwmLfoValue, lfoValue, smoothedCutoff);
 }
 
-void voiceLanesPrepareSse2(VoiceLaneState& s, float pwmLfoValue, float lfoValue, float smoothedCutoff,
-                         void (*alongside)(void*), void* context)
+void voiceLanesPrepareBaseline(VoiceLaneState& s, float pwmLfoValue, float lfoValue, float smoothedCutoff,
+                              void (*alongside)(void*), void* context)
 {
     voicekernel::prepareFrame(s, pwmLfoValue, lfoValue, smoothedCutoff, alongside, context);
 }
 
-void voiceLanesSettleSse2(VoiceLaneState& s, void (*alongside)(void*), void* context)
+void voiceLanesSettleBaseline(VoiceLaneState& s, void (*alongside)(void*), void* context)
 {
     voicekernel::settleFrame(s, alongside, context);
 }
 
-bool voiceLanesFinishSse2(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum)
+bool voiceLanesFinishBaseline(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum)
 {
     return voicekernel::finishFrame(s, firstHalfSum, secondHalfSum);
 }
@@ -285,34 +288,40 @@ void VoiceLanes::end(Voice* voices, LadderFilter& sharedFilter)
 bool VoiceLanes::frame(float& firstHalfSum, float& secondHalfSum, float pwmLfoValue, float lfoValue,
                        float smoothedCutoff)
 {
+#if defined(__x86_64__)
     if (path == Path::Avx2)
         return voiceLanesFrameAvx2(state, firstHalfSum, secondHalfSum, pwmLfoValue, lfoValue,
                                    smoothedCutoff);
-    return voiceLanesFrameSse2(state, firstHalfSum, secondHalfSum, pwmLfoValue, lfoValue, smoothedCutoff);
+#endif
+    return voiceLanesFrameBaseline(state, firstHalfSum, secondHalfSum, pwmLfoValue, lfoValue, smoothedCutoff);
 }
 
 void VoiceLanes::prepare(float pwmLfoValue, float lfoValue, float smoothedCutoff, void (*alongside)(void*),
                          void* context)
 {
+#if defined(__x86_64__)
     if (path == Path::Avx2)
-        voiceLanesPrepareAvx2(state, pwmLfoValue, lfoValue, smoothedCutoff, alongside, context);
-    else
-        voiceLanesPrepareSse2(state, pwmLfoValue, lfoValue, smoothedCutoff, alongside, context);
+        return voiceLanesPrepareAvx2(state, pwmLfoValue, lfoValue, smoothedCutoff, alongside, context);
+#endif
+    voiceLanesPrepareBaseline(state, pwmLfoValue, lfoValue, smoothedCutoff, alongside, context);
 }
 
 void VoiceLanes::settle(void (*alongside)(void*), void* context)
 {
+#if defined(__x86_64__)
     if (path == Path::Avx2)
-        voiceLanesSettleAvx2(state, alongside, context);
-    else
-        voiceLanesSettleSse2(state, alongside, context);
+        return voiceLanesSettleAvx2(state, alongside, context);
+#endif
+    voiceLanesSettleBaseline(state, alongside, context);
 }
 
 bool VoiceLanes::finish(float& firstHalfSum, float& secondHalfSum)
 {
+#if defined(__x86_64__)
     if (path == Path::Avx2)
         return voiceLanesFinishAvx2(state, firstHalfSum, secondHalfSum);
-    return voiceLanesFinishSse2(state, firstHalfSum, secondHalfSum);
+#endif
+    return voiceLanesFinishBaseline(state, firstHalfSum, secondHalfSum);
 }
 
 void VoiceLanes::sharedFilterFrame(int v, float& first, float& second, float smoothedCutoff,

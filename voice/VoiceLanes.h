@@ -136,9 +136,24 @@ public:
     enum class Path {
         Scalar, // Voice::render frame by frame: the readable reference
         Sse2,   // lanes with SSE2 (every x86-64 processor)
-        Avx2,   // lanes with AVX2
+        Avx2,   // lanes with AVX2 (x86-64, chosen at run time)
+        Neon,   // lanes with NEON, two float32x4 per value (every aarch64 processor)
+        Plain,  // lanes as GCC lowers its generic vectors (any other architecture)
     };
 
+    // The lanes every processor of the build's architecture has: Sse2 on
+    // x86-64, Neon on aarch64, Plain elsewhere. Exactly one of the three is
+    // built.
+    static constexpr Path baselinePath()
+    {
+#if defined(__x86_64__) && defined(__SSE2__)
+        return Path::Sse2;
+#elif defined(__aarch64__) && defined(__ARM_NEON)
+        return Path::Neon;
+#else
+        return Path::Plain;
+#endif
+    }
     // The fastest path this processor offers.
     static Path bestPath();
     // Whether this processor can take the path.
@@ -187,19 +202,20 @@ private:
     bool sharedRan = false; // the shared filter ran in this stretch
 };
 
-// The frame kernels, one per instruction set (VoiceLanes.cpp has the SSE2
-// copy, VoiceLanesAvx2.cpp the AVX2 one): the same bits.
-bool voiceLanesFrameSse2(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum,
-                         float pwmLfoValue, float lfoValue, float smoothedCutoff);
+// The frame kernels, one per instruction set (VoiceLanes.cpp has the
+// baseline copy: SSE2, NEON or plain; VoiceLanesAvx2.cpp the AVX2 one, on
+// x86-64 only): the same bits.
+bool voiceLanesFrameBaseline(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum,
+                             float pwmLfoValue, float lfoValue, float smoothedCutoff);
 bool voiceLanesFrameAvx2(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum,
                          float pwmLfoValue, float lfoValue, float smoothedCutoff);
-void voiceLanesPrepareSse2(VoiceLaneState& s, float pwmLfoValue, float lfoValue, float smoothedCutoff,
-                         void (*alongside)(void*), void* context);
+void voiceLanesPrepareBaseline(VoiceLaneState& s, float pwmLfoValue, float lfoValue, float smoothedCutoff,
+                              void (*alongside)(void*), void* context);
 void voiceLanesPrepareAvx2(VoiceLaneState& s, float pwmLfoValue, float lfoValue, float smoothedCutoff,
                          void (*alongside)(void*), void* context);
-void voiceLanesSettleSse2(VoiceLaneState& s, void (*alongside)(void*), void* context);
+void voiceLanesSettleBaseline(VoiceLaneState& s, void (*alongside)(void*), void* context);
 void voiceLanesSettleAvx2(VoiceLaneState& s, void (*alongside)(void*), void* context);
-bool voiceLanesFinishSse2(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum);
+bool voiceLanesFinishBaseline(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum);
 bool voiceLanesFinishAvx2(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum);
 
 // Scalar pieces the kernels share (VoiceLanes.cpp).

@@ -2,7 +2,8 @@
 // value of all eight lanes). Only this file and LadderLanesAvx2.cpp are
 // built with -mavx2, and they include nothing but the kernels, so no inline
 // function compiled for AVX2 can stand in for the baseline copy elsewhere.
-// FMA stays off: the same bits as SSE2.
+// FMA stays off: the same bits as SSE2. Empty on other architectures.
+#if defined(__x86_64__)
 #include "voice/VoiceLaneKernel.h"
 
 bool voiceLanesFrameAvx2(VoiceLaneState& s, float& firstHalfSum, float& secondHalfSum,
@@ -26,3 +27,4 @@ bool voiceLanesFinishAvx2(VoiceLaneState& s, float& firstHalfSum, float& secondH
 {
     return voicekernel::finishFrame(s, firstHalfSum, secondHalfSum);
 }
+#endif

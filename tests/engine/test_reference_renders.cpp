@@ -26,8 +26,8 @@ using vemotest::Fingerprint;
 
 const char* const kFrozenPath = VEMO_REFERENCE_RENDERS;
 
-const VoiceLanes::Path kPaths[] = {VoiceLanes::Path::Scalar, VoiceLanes::Path::Sse2,
-                                   VoiceLanes::Path::Avx2};
+const VoiceLanes::Path kPaths[] = {VoiceLanes::Path::Scalar, VoiceLanes::Path::Sse2, VoiceLanes::Path::Avx2,
+                                   VoiceLanes::Path::Neon, VoiceLanes::Path::Plain};
 
 const char* pathName(VoiceLanes::Path path)
 {
@@ -35,6 +35,8 @@ const char* pathName(VoiceLanes::Path path)
     case VoiceLanes::Path::Scalar: return "scalar";
     case VoiceLanes::Path::Sse2: return "sse2";
     case VoiceLanes::Path::Avx2: return "avx2";
+    case VoiceLanes::Path::Neon: return "neon";
+    case VoiceLanes::Path::Plain: return "plain";
     }
     return "?";
 }
@@ -242,7 +244,9 @@ TEST(ReferenceRenders, OwnFiltersOfOneSomeOrAllVoicesMatchTheReference)
         auto reference = std::make_unique<SynthEngine>(s.rate);
         reference->lanes.path = VoiceLanes::Path::Scalar;
         const Fingerprint expected = vemotest::renderScenario(s, *reference, false);
-        for (auto path : {VoiceLanes::Path::Sse2, VoiceLanes::Path::Avx2}) {
+        for (auto path : kPaths) {
+            if (path == VoiceLanes::Path::Scalar)
+                continue;
             if (!VoiceLanes::supported(path))
                 continue;
             auto engine = std::make_unique<SynthEngine>(s.rate);

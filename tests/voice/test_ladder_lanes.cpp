@@ -86,8 +86,11 @@ TEST(LadderLanes, EveryLaneOnEveryPathMatchesTheScalarFilter)
         Kernel run;
         bool offered;
     };
-    const Path paths[] = {{"sse2", runLadderLanesSse2, true},
-                          {"avx2", runLadderLanesAvx2, VoiceLanes::supported(VoiceLanes::Path::Avx2)}};
+    const Path paths[] = {{"baseline", runLadderLanesBaseline, true},
+#if defined(__x86_64__)
+                          {"avx2", runLadderLanesAvx2, VoiceLanes::supported(VoiceLanes::Path::Avx2)},
+#endif
+    };
     uint64_t seed = 42;
     int checked = 0;
     for (int round = 0; round < 400; ++round) {
@@ -145,4 +148,35 @@ TEST(LadderLanes, EveryLaneOnEveryPathMatchesTheScalarFilter)
         }
     }
     RecordProperty("lanes_checked", checked);
+}
+
+// Every build offers the scalar voices and exactly one baseline lane path
+// for its architecture (SSE2 on x86-64, NEON on aarch64, plain elsewhere);
+// AVX2 only on x86-64; the path an engine takes by default is offered.
+TEST(VoiceLanes, EachArchitectureOffersItsBaselinePath)
+{
+    using P = VoiceLanes::Path;
+    struct Expect {
+        P path;
+        bool offered;
+    };
+#if defined(__x86_64__)
+    const P baseline = P::Sse2;
+#elif defined(__aarch64__)
+    const P baseline = P::Neon;
+#else
+    const P baseline = P::Plain;
+#endif
+    EXPECT_EQ(VoiceLanes::baselinePath(), baseline);
+    const Expect table[] = {{P::Scalar, true},
+                            {P::Sse2, baseline == P::Sse2},
+                            {P::Neon, baseline == P::Neon},
+                            {P::Plain, baseline == P::Plain}};
+    for (const Expect& e : table)
+        EXPECT_EQ(VoiceLanes::supported(e.path), e.offered) << int(e.path);
+#if !defined(__x86_64__)
+    EXPECT_FALSE(VoiceLanes::supported(P::Avx2));
+#endif
+    EXPECT_TRUE(VoiceLanes::supported(VoiceLanes::bestPath()));
+    EXPECT_TRUE(VoiceLanes().path == VoiceLanes::bestPath());
 }
