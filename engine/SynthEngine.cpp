@@ -5,6 +5,9 @@
 namespace {
 // Menu indices are stored as floats; values outside the int range (never
 // produced by the editor, but a host may send anything) count as index 0.
+// Converting such a value, or NaN, to int is undefined and differs between
+// processors (x86-64 gives INT_MIN, aarch64 saturates and makes NaN 0): the
+// guard gives every architecture the same index.
 inline int truncateIndex(float value)
 {
     if (!(value > -2147483648.0f && value < 2147483648.0f))

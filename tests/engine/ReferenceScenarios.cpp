@@ -200,8 +200,17 @@ std::vector<Scenario> referenceScenarios()
         chord(s.score, 3, 1500, {root, root + 4 + r.below(4), root + 10 + r.below(6)});
         s.score.push_back({400 + r.below(400), ScoreAction::Bend, 0, r.unit() * 2.0f - 1.0f});
         const int index = 1 + r.below(38);
-        if (index != kParamLfoWaveform && index != kParamLfoClock && index != kParamTranspose)
-            s.score.push_back(param(700 + r.below(400), index, r.unit()));
+        if (index != kParamLfoWaveform && index != kParamLfoClock && index != kParamTranspose) {
+            // The value is drawn before the frame. These renders were frozen
+            // from param(700 + r.below(400), index, r.unit()), whose
+            // arguments C++ evaluates in no fixed order: GCC on x86-64 called
+            // r.unit() first, GCC on aarch64 r.below() first, so 18 random
+            // patches got another change on ARM. Drawn in statements, the
+            // order is x86-64's everywhere.
+            const float value = r.unit();
+            const int32_t frame = 700 + r.below(400);
+            s.score.push_back(param(frame, index, value));
+        }
         sortScore(s);
         all.push_back(s);
     }
