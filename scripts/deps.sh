@@ -3,6 +3,8 @@
 #   scripts/deps.sh        what building the plug-in and its tools needs
 #   scripts/deps.sh test   that, plus what every test needs
 #   scripts/deps.sh bench  that, plus the peer and the tools bench/ compares with
+#   scripts/deps.sh arm    that, plus the aarch64 cross build and qemu-user
+#                          (adds the arm64 architecture to dpkg)
 set -euo pipefail
 
 packages=(
@@ -38,10 +40,32 @@ bench_packages=(
     # counts instructions independently of the machine's load.
     amsynth valgrind
 )
+arm_packages=(
+    # The aarch64 cross compiler, and qemu-user to run what it builds (the
+    # tests, and vemo-lv2-bundle during the build).
+    g++-aarch64-linux-gnu qemu-user
+    # The arm64 libraries and their development files the plug-ins, the
+    # tools, the tests and the benchmarks link (Debian's multiarch: beside
+    # the amd64 ones). CLI11 and the LV2 headers are the same for every
+    # architecture: the amd64 packages above serve.
+    libgtest-dev:arm64 libgmock-dev:arm64 libbenchmark-dev:arm64
+    libsndfile1-dev:arm64 libx11-dev:arm64 libxtst-dev:arm64 libpng-dev:arm64
+    libjack-jackd2-dev:arm64 libasound2-dev:arm64
+)
 if [ "${1:-}" = "test" ]; then
     packages+=("${test_packages[@]}")
 elif [ "${1:-}" = "bench" ]; then
     packages+=("${bench_packages[@]}")
+elif [ "${1:-}" = "arm" ]; then
+    packages+=("${arm_packages[@]}")
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+if [ "${1:-}" = "arm" ] && ! dpkg --print-foreign-architectures | grep -qx arm64; then
+    # The arm64 packages are then missing, so the update below fetches
+    # their lists too.
+    $SUDO dpkg --add-architecture arm64
 fi
 
 missing=()
@@ -53,8 +77,6 @@ done
 
 if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
-    SUDO=""
-    if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
     $SUDO apt-get update -qq
     # jackd2 asks whether to raise the real-time limits: answer no in advance,
     # so that apt never stops to ask.

@@ -6,7 +6,9 @@
 # JACK server with the dummy back-end that its tests start and stop
 # themselves, label "standalone"); the threading tests once more
 # under ThreadSanitizer; then a minute of fuzzing per libFuzzer target
-# (scripts/fuzz.sh; VEMO_SKIP_FUZZ=1 skips it).
+# (scripts/fuzz.sh; VEMO_SKIP_FUZZ=1 skips it). The Windows module is
+# tested under Wine (scripts/test-windows.sh) and the aarch64 build under
+# qemu-user (scripts/test-arm.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
@@ -32,6 +34,13 @@ run_ctest build
 # The Windows module, cross-built and tested under Wine (VEMO_SKIP_WINDOWS=1 skips it).
 if [ "${VEMO_SKIP_WINDOWS:-0}" != "1" ]; then
     scripts/test-windows.sh
+fi
+
+# The aarch64 build, its engine, voice and reference-render tests under
+# qemu-user (VEMO_SKIP_ARM=1 skips it); its CTest summary joins the others.
+if [ "${VEMO_SKIP_ARM:-0}" != "1" ]; then
+    scripts/test-arm.sh
+    grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' build-arm64/ctest.log | tail -n 1 >> "$summary" || true
 fi
 
 if [ "${VEMO_SKIP_SANITIZERS:-0}" != "1" ]; then
