@@ -145,15 +145,21 @@ int posix_memalign(void** out, size_t align, size_t size)
 }
 
 // glibc's own entry points, bound at link time by version so that no lookup
-// is needed before main.
+// is needed before main. The version is glibc's first on the architecture
+// (2.2.5 on x86-64, 2.17 on aarch64).
+#if defined(__aarch64__)
+#define VALIDATOR_GLIBC_BASE "GLIBC_2.17"
+#else
+#define VALIDATOR_GLIBC_BASE "GLIBC_2.2.5"
+#endif
 extern "C" int validator_real_mutex_lock(pthread_mutex_t*);
 extern "C" int validator_real_mutex_trylock(pthread_mutex_t*);
 extern "C" int validator_real_rdlock(pthread_rwlock_t*);
 extern "C" int validator_real_wrlock(pthread_rwlock_t*);
-__asm__(".symver validator_real_mutex_lock, __pthread_mutex_lock@GLIBC_2.2.5");
-__asm__(".symver validator_real_mutex_trylock, __pthread_mutex_trylock@GLIBC_2.2.5");
-__asm__(".symver validator_real_rdlock, __pthread_rwlock_rdlock@GLIBC_2.2.5");
-__asm__(".symver validator_real_wrlock, __pthread_rwlock_wrlock@GLIBC_2.2.5");
+__asm__(".symver validator_real_mutex_lock, __pthread_mutex_lock@" VALIDATOR_GLIBC_BASE);
+__asm__(".symver validator_real_mutex_trylock, __pthread_mutex_trylock@" VALIDATOR_GLIBC_BASE);
+__asm__(".symver validator_real_rdlock, __pthread_rwlock_rdlock@" VALIDATOR_GLIBC_BASE);
+__asm__(".symver validator_real_wrlock, __pthread_rwlock_wrlock@" VALIDATOR_GLIBC_BASE);
 
 namespace {
 inline void countLock()
