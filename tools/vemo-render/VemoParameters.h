@@ -8,7 +8,9 @@
 // reads so. Other plug-ins get the plain VST treatment.
 #pragma once
 
+#include "engine/ParameterEntry.h"
 #include "tools/vemo-render/PluginHost.h"
+#include "voice/ParameterBlock.h"
 
 #include <stdexcept>
 #include <string>
@@ -18,23 +20,11 @@ namespace vemo::render {
 // Whether the loaded plug-in is VEMO (its unique ID and parameter count).
 bool isVemo(const PluginInfo& info);
 
-class ValueError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// The value of VEMO parameter `index` that `text` stands for; `values` are
-// the 47 current values (some readings depend on another parameter) and
-// `sampleRate` the render's rate. Throws ValueError saying what the
-// parameter takes.
-float vemoValueOf(int index, const std::string& text, const float* values, float sampleRate);
-
-// The parameter's name for messages: its host name, or its readable name
-// where the host sees only "Param".
-std::string vemoParameterName(int index);
-
-// What the parameter takes, for messages and --list-params: "0..1",
-// "sin tri saw rec noise", "off on".
-std::string vemoValueForms(int index);
+// The readings' parser lives with the engine (the CLAP face takes typed
+// values through it too).
+using vemo::ValueError;
+using vemo::vemoParameterName;
+using vemo::vemoValueForms;
+using vemo::vemoValueOf;
 
 } // namespace vemo::render
