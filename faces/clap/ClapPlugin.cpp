@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 namespace vemo::clapface {
@@ -471,10 +472,32 @@ bool ClapPlugin::textToValue(clap_id id, const char* display, double& value) con
     for (int32_t i = 0; i < kNumParameters; ++i)
         values[i] = core.parameter(i);
     try {
-        value = vemoValueOf(int32_t(id), display, values, core.sampleRate());
+        const std::string typed = display;
+        try {
+            value = vemoValueOf(int32_t(id), typed, values, core.sampleRate());
+        } catch (const ValueError&) {
+            // A display with a label after its unit ("13.0 % mod"): the
+            // quantity without the label's last word.
+            const size_t space = typed.find_last_of(' ');
+            if (space == std::string::npos || space == 0)
+                throw;
+            value = vemoValueOf(int32_t(id), typed.substr(0, space), values, core.sampleRate());
+        }
         return true;
     } catch (const std::exception&) {
-        return false; // not a value of this parameter (ValueError), or no memory
+        // Not a value of this parameter (ValueError), or no memory. What
+        // value_to_text shows at either end must still type back, though
+        // the end's own reading lies beyond the rounded text ("-0.9 dB" for
+        // -0.915) or no quantity reaches it ("-inf dB").
+        const ParameterInfo* p = parameterInfo(int32_t(id));
+        for (const float end : {p->minimum, p->maximum}) {
+            char shown[64];
+            if (valueToText(id, end, shown, sizeof shown) && std::strcmp(shown, display) == 0) {
+                value = end;
+                return true;
+            }
+        }
+        return false;
     }
 }
 
