@@ -34,6 +34,9 @@ test_packages=(
     liblilv-dev lilv-utils sordi
     # jalv plays the LV2 plug-in on the JACK test server.
     jalv
+    # The plug-in interfaces we define ourselves are checked against the
+    # copies of the CLAP (and VST3) headers that dpf-source ships.
+    dpf-source
 )
 bench_packages=(
     # bench_peers hosts amsynth's VST 2.x module beside VEMO's; callgrind
