@@ -1,5 +1,7 @@
 #include "faces/clap/ClapPlugin.h"
 
+#include "faces/clap/ClapEditor.h"
+
 #include "core/FactoryBank.h"
 #include "engine/ParameterDisplay.h"
 #include "engine/ParameterEntry.h"
@@ -176,6 +178,10 @@ const void* pluginGetExtension(const clap_plugin*, const char* id)
         return &kParams;
     if (std::strcmp(id, kExtState) == 0)
         return &kState;
+    if (std::strcmp(id, kExtGui) == 0)
+        return ClapEditor::guiExtension();
+    if (std::strcmp(id, kExtTimerSupport) == 0)
+        return ClapEditor::timerExtension();
     return nullptr;
 }
 
@@ -200,6 +206,17 @@ ClapPlugin::ClapPlugin(const clap_host* hostRecord) : host(hostRecord)
               pluginGetExtension, pluginOnMainThread};
     core.setListener(this);
     core.setProgram(0);
+}
+
+ClapPlugin::~ClapPlugin() = default;
+
+ClapEditor* ClapPlugin::editorFor()
+{
+    if (!editor) {
+        editor = std::make_unique<ClapEditor>(*this, host);
+        editorShown.store(editor.get(), std::memory_order_release);
+    }
+    return editor.get();
 }
 
 bool ClapPlugin::init()
@@ -385,8 +402,11 @@ void ClapPlugin::emitPending(const clap_output_events* out, uint32_t time)
 
 // ------------------------------------------------------------- news from the core
 
-void ClapPlugin::parameterChanged(int32_t index, float /*value*/, Origin origin)
+void ClapPlugin::parameterChanged(int32_t index, float value, Origin origin)
 {
+    // The editor follows every change, the host's automation included.
+    if (ClapEditor* shown = editorShown.load(std::memory_order_acquire))
+        shown->show(index, value);
     // The host's own changes need no echo; a program change or a learned
     // controller moved a value the host must follow.
     if (origin != Origin::Host && index >= 0 && index < kNumParameters)

@@ -17,8 +17,11 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 namespace vemo::clapface {
+
+class ClapEditor;
 
 // Never changes: sessions and preset files refer to the plug-in by it. A
 // reverse-domain name of the maker, which needs no web address to exist.
@@ -44,6 +47,12 @@ public:
 
     const clap::clap_plugin* record() const { return &plugin; }
     Instrument& instrument() { return core; }
+    ~ClapPlugin();
+
+    // The editor: made on the gui extension's first create and kept until
+    // the plug-in goes (main thread); openEditor() is null before that.
+    ClapEditor* editorFor();
+    ClapEditor* openEditor() const { return editorShown.load(std::memory_order_acquire); }
 
     // The host's extensions, looked up in init (main thread).
     bool init();
@@ -95,6 +104,11 @@ private:
     std::atomic<bool> programChanged{false}; // a MIDI program change: the session is dirty
     double tempo = 0.0;                      // bpm of the latest transport (audio thread)
     bool tempoKnown = false;
+    // After the core: the editor goes first. editorShown lets the audio
+    // thread reach it without a lock; it is set once and never cleared
+    // while the plug-in lives.
+    std::unique_ptr<ClapEditor> editor;
+    std::atomic<ClapEditor*> editorShown{nullptr};
 };
 
 } // namespace vemo::clapface

@@ -78,6 +78,14 @@ ClapHost::ClapHost(const std::string& modulePath)
     }
     params = static_cast<const clap_plugin_params*>(plugin->get_extension(plugin, kExtParams));
     state = static_cast<const clap_plugin_state*>(plugin->get_extension(plugin, kExtState));
+    gui = static_cast<const clap_plugin_gui*>(plugin->get_extension(plugin, kExtGui));
+    timerSupport = static_cast<const clap_plugin_timer_support*>(plugin->get_extension(plugin, kExtTimerSupport));
+}
+
+void ClapHost::fireTimers()
+{
+    for (const clap_id id : std::vector<clap_id>(timers))
+        timerSupport->on_timer(plugin, id);
 }
 
 ClapHost::~ClapHost()
@@ -108,6 +116,25 @@ const void* ClapHost::hostExtension(const clap_host*, const char* id)
         [](const clap_host* h, clap_id, uint32_t) { of(h).onMain(); },
         [](const clap_host* h) { ++of(h).flushRequests; }};
     static const clap_host_state state = {[](const clap_host* h) { ++of(h).dirtyMarks; of(h).onMain(); }};
+    static const clap_host_timer_support timers = {
+        [](const clap_host* h, uint32_t, clap_id* id) {
+            of(h).onMain();
+            static clap_id next = 1;
+            *id = next++;
+            of(h).timers.push_back(*id);
+            return true;
+        },
+        [](const clap_host* h, clap_id id) {
+            of(h).onMain();
+            auto& t = of(h).timers;
+            const auto at = std::find(t.begin(), t.end(), id);
+            if (at == t.end())
+                return false;
+            t.erase(at);
+            return true;
+        }};
+    if (std::strcmp(id, kExtTimerSupport) == 0)
+        return &timers;
     if (std::strcmp(id, kExtThreadCheck) == 0)
         return &threads;
     if (std::strcmp(id, kExtParams) == 0)

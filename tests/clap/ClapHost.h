@@ -47,7 +47,14 @@ public:
     const clap::clap_plugin* plugin = nullptr;
     const clap::clap_plugin_params* params = nullptr;
     const clap::clap_plugin_state* state = nullptr;
+    const clap::clap_plugin_gui* gui = nullptr;
+    const clap::clap_plugin_timer_support* timerSupport = nullptr;
     std::string loadError;
+
+    // Timers the plug-in registered (timer-support): fireTimers() calls
+    // on_timer for each, as a host's main loop would.
+    std::vector<clap::clap_id> timers;
+    void fireTimers();
 
     bool activate(double rate, uint32_t maxFrames);
     // One block into left and right; output events are kept in `output`.

@@ -158,6 +158,12 @@ struct RenderRow {
     bool notesAsClap;
 };
 
+// The row as CTest lists it (the raw bytes would show the struct's padding).
+void PrintTo(const RenderRow& r, std::ostream* os)
+{
+    *os << r.rate << " Hz, blocks of " << r.block << ", seed " << r.seed << (r.notesAsClap ? ", CLAP notes" : ", MIDI");
+}
+
 class ClapRender : public ::testing::TestWithParam<RenderRow> {};
 
 TEST_P(ClapRender, EqualsTheVstModuleSampleForSample)
@@ -265,9 +271,10 @@ TEST(ClapParams, TypedValuesInTheirUnits)
         double v = -1.0;
         const bool taken = host.params->text_to_value(host.plugin, uint32_t(row.parameter), row.typed, &v);
         ASSERT_EQ(taken, row.shown != nullptr) << row.typed;
-        if (taken)
+        if (taken) {
             EXPECT_EQ(host.text(uint32_t(row.parameter), v).rfind(row.shown, 0), 0u)
                 << row.typed << " shows " << host.text(uint32_t(row.parameter), v);
+        }
     }
 }
 

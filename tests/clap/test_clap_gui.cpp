@@ -1,0 +1,176 @@
+// The editor through the gui extension, as a CLAP host embeds it: in a
+// window of ours on a private X server, idled by the host's timer, clicked
+// with real pointer events (XTest); what the user does reaches the host as
+// parameter events inside gestures, and the host's changes move the panel.
+#include "clap/ClapHost.h"
+#include "support/Xvfb.h"
+#include "voice/ParameterBlock.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+// After our headers: Xlib defines macros such as None and Status.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+using namespace clap;
+using vemotest::ClapEvent;
+using vemotest::ClapHost;
+
+namespace {
+
+constexpr int kWidth = 695, kHeight = 350;
+
+class ClapGuiTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        vemotest::Xvfb* x = vemotest::sharedXvfb();
+        if (x == nullptr)
+            GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb)";
+        setenv("DISPLAY", x->display().c_str(), 1); // the editor opens its own connection
+        display = XOpenDisplay(x->display().c_str());
+        ASSERT_NE(display, nullptr);
+        parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, kWidth, kHeight, 0, 0, 0);
+        XMapRaised(display, parent);
+        XSync(display, False);
+        ASSERT_NE(host.gui, nullptr);
+        ASSERT_NE(host.timerSupport, nullptr);
+        ASSERT_TRUE(host.activate(48000.0, 256));
+    }
+    void TearDown() override
+    {
+        if (display != nullptr) {
+            XDestroyWindow(display, parent);
+            XCloseDisplay(display);
+        }
+    }
+
+    bool open()
+    {
+        clap_window window{};
+        window.api = kWindowApiX11;
+        window.x11 = parent;
+        return host.gui->create(host.plugin, kWindowApiX11, false) && host.gui->set_parent(host.plugin, &window) &&
+               host.gui->show(host.plugin);
+    }
+    int children()
+    {
+        Window root = 0, up = 0;
+        Window* list = nullptr;
+        unsigned n = 0;
+        XQueryTree(display, parent, &root, &up, &list, &n);
+        if (list != nullptr)
+            XFree(list);
+        return int(n);
+    }
+    template <typename Pred> bool pumpUntil(Pred pred, int rounds = 400)
+    {
+        for (int i = 0; i < rounds; ++i) {
+            XSync(display, False);
+            host.fireTimers();
+            if (pred())
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+    std::vector<uint32_t> grab(int x, int y, int w, int h)
+    {
+        std::vector<uint32_t> out;
+        if (XImage* img = XGetImage(display, parent, x, y, unsigned(w), unsigned(h), AllPlanes, ZPixmap)) {
+            for (int j = 0; j < h; ++j)
+                for (int i = 0; i < w; ++i)
+                    out.push_back(uint32_t(XGetPixel(img, i, j)) & 0xFFFFFFu);
+            XDestroyImage(img);
+        }
+        return out;
+    }
+    // The output events of a flush, as (type, parameter id, value).
+    struct Seen {
+        uint16_t type;
+        clap_id id;
+        double value;
+    };
+    std::vector<Seen> flushed()
+    {
+        host.output.clear();
+        host.flush();
+        std::vector<Seen> seen;
+        for (const ClapEvent& e : host.output) {
+            const uint16_t type = e.header().type;
+            if (type == CLAP_EVENT_PARAM_VALUE) {
+                clap_event_param_value v;
+                std::memcpy(&v, e.bytes.data(), sizeof v);
+                seen.push_back({type, v.param_id, v.value});
+            } else if (type == CLAP_EVENT_PARAM_GESTURE_BEGIN || type == CLAP_EVENT_PARAM_GESTURE_END) {
+                clap_event_param_gesture g;
+                std::memcpy(&g, e.bytes.data(), sizeof g);
+                seen.push_back({type, g.param_id, 0.0});
+            }
+        }
+        return seen;
+    }
+
+    ClapHost host;
+    Display* display = nullptr;
+    Window parent = 0;
+};
+
+} // namespace
+
+TEST_F(ClapGuiTest, EmbedsAClickReachesTheHostAndTheHostsChangesShow)
+{
+    bool floating = true;
+    const char* api = nullptr;
+    ASSERT_TRUE(host.gui->get_preferred_api(host.plugin, &api, &floating));
+    EXPECT_STREQ(api, kWindowApiX11);
+    EXPECT_FALSE(floating);
+    EXPECT_FALSE(host.gui->is_api_supported(host.plugin, kWindowApiX11, true)) << "embedded only";
+
+    ASSERT_TRUE(open());
+    uint32_t w = 0, h = 0;
+    ASSERT_TRUE(host.gui->get_size(host.plugin, &w, &h));
+    EXPECT_EQ(w, uint32_t(kWidth));
+    EXPECT_EQ(h, uint32_t(kHeight));
+    EXPECT_FALSE(host.gui->can_resize(host.plugin));
+    EXPECT_EQ(children(), 1);
+    EXPECT_EQ(host.timers.size(), 1u) << "the editor idles from the host's timer";
+    pumpUntil([] { return false; }, 10);
+    flushed();
+
+    // A click on the cutoff slider where its handle shows 0.25.
+    XTestFakeMotionEvent(display, DefaultScreen(display), 296, 248 + 51 + 5, 0);
+    XTestFakeButtonEvent(display, 1, True, 0);
+    XTestFakeButtonEvent(display, 1, False, 0);
+    ASSERT_TRUE(pumpUntil([&] { return host.value(kParamCutoff) == double(0.25f); })) << host.value(kParamCutoff);
+    const std::vector<Seen> seen = flushed();
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0].type, CLAP_EVENT_PARAM_GESTURE_BEGIN);
+    EXPECT_EQ(seen[1].type, CLAP_EVENT_PARAM_VALUE);
+    EXPECT_EQ(seen[1].value, double(0.25f));
+    EXPECT_EQ(seen[2].type, CLAP_EVENT_PARAM_GESTURE_END);
+    for (const Seen& s : seen)
+        EXPECT_EQ(s.id, clap_id(kParamCutoff));
+
+    // The host's automation moves the handle.
+    const std::vector<uint32_t> before = grab(284, 248, 24, 80);
+    std::vector<float> l(256), r(256);
+    host.process(l.data(), r.data(), 256, {vemotest::clapParam(10, kParamCutoff, 0.9)});
+    EXPECT_TRUE(pumpUntil([&] { return grab(284, 248, 24, 80) != before; })) << "the slider did not follow";
+
+    // Closed and opened again, as hosts do when the user hides the editor.
+    host.gui->destroy(host.plugin);
+    XSync(display, False);
+    EXPECT_EQ(children(), 0);
+    EXPECT_TRUE(host.timers.empty());
+    ASSERT_TRUE(open());
+    EXPECT_EQ(children(), 1);
+    host.gui->destroy(host.plugin);
+    EXPECT_EQ(host.wrongThreadCalls.load(), 0);
+}
