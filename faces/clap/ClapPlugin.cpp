@@ -30,28 +30,34 @@ const clap_plugin_descriptor kDescriptor = {
 
 ClapPlugin* self(const clap_plugin* p) { return p != nullptr ? static_cast<ClapPlugin*>(p->plugin_data) : nullptr; }
 
-// The editor's sections, as the host's parameter tree: index -> module path.
+// The panel's sections, as the host's parameter tree: index -> module path,
+// named as the panel labels them, so the host's list reads like the editor.
 const char* modulePath(int32_t index)
 {
     switch (index) {
-    case kParamMasterPitch: case kParamSaw: case kParamSubOsc: case kParamSubOscVolume: case kParamNoiseVolume:
-    case kParamPulse: case kParamPwMode: case kParamPwIntensity: case kParamManualPw: case kParamOscLfo:
-    case kParamTranspose:
-        return "Oscillators";
-    case kParamHpCutoff: case kParamCutoff: case kParamResonance: case kParamContourBias: case kParamContour:
-    case kParamFilterLfo: case kParamKeyFollow: case kParamCutoffSmooth: case kParamSharedFilter:
-        return "Filter";
-    case kParamEnvGate: case kParamEnvVolume: case kParamAttack: case kParamDecay: case kParamSustain:
-    case kParamRelease: case kParamEnvVelocity:
-        return "Envelope";
+    case kParamEnvVelocity:
+        return "Velocity";
+    case kParamSharedFilter:
+        return "VCF";
+    case kParamChorus1: case kParamChorus2:
+        return "Chorus";
     case kParamLfoRate: case kParamLfoDelay: case kParamLfoTrigger: case kParamLfoWaveform: case kParamLfoClock:
         return "LFO";
+    case kParamOscLfo: case kParamPwIntensity: case kParamPwMode: case kParamManualPw: case kParamPulse:
+    case kParamSaw: case kParamSubOsc: case kParamSubOscVolume: case kParamNoiseVolume:
+        return "Oscillators";
     case kParamModDco: case kParamModVcf:
-        return "Pitch bend";
-    case kParamVolume: case kParamChorus1: case kParamChorus2:
-        return "Output";
-    case kParamLearnAll: case kParamLearnProgram:
-        return "MIDI learn";
+        return "Bender";
+    case kParamMasterPitch: case kParamVolume: case kParamTranspose: case kParamLearnProgram: case kParamLearnAll:
+        return "Master";
+    case kParamHpCutoff: case kParamCutoff: case kParamResonance: case kParamContourBias: case kParamContour:
+    case kParamFilterLfo: case kParamKeyFollow:
+        return "Filter";
+    case kParamEnvGate: case kParamEnvVolume: case kParamAttack: case kParamDecay: case kParamSustain:
+    case kParamRelease:
+        return "Amplifier";
+    case kParamCutoffSmooth:
+        return "Hidden"; // kept with the sound, no control on the panel
     default:
         return "Unused"; // stored and saved, read by nothing
     }
