@@ -4,12 +4,15 @@
 #     host checker for Linux, which writes the reference: the module's
 #     answers, its chunks, the render of a fixed MIDI sequence and the
 #     offscreen picture of the editor;
-#  2. cross-builds build-win/vemo.dll and vemo-hostcheck.exe with mingw-w64
-#     and checks the DLL's imports (Windows system DLLs only) and exports;
+#  2. cross-builds build-win/vemo.dll, build-win/vemo.clap and
+#     vemo-hostcheck.exe with mingw-w64 and checks both modules' imports
+#     (Windows system DLLs only) and exports;
 #  3. runs vemo-hostcheck.exe under Wine on an Xvfb display of its own
 #     (with-xvfb, built with the host checker): host
 #     checks, the render and chunks equal to the reference bit for bit, and
-#     the editor in a real Win32 window (screenshot, clicks, drags, keys).
+#     the editor in a real Win32 window (screenshot, clicks, drags, keys);
+#  4. the Windows vemo.clap's render of a fixed CLAP score under Wine
+#     against the Linux vemo.clap's, byte for byte.
 # Every step is bounded in time. The Wine prefix lives in build-win/wineprefix
 # (its first start takes a few seconds more).
 set -euo pipefail
@@ -37,30 +40,37 @@ configure() { # configure DIR LOG cmake-args...
 
 step "Linux reference build ($ref)"
 configure "$ref" "$ref.configure.log" -S . -DVEMO_BUILD_TESTS=OFF -DVEMO_BUILD_BENCH=OFF
-bounded 1800 cmake --build "$ref" --target vemo vemo-screenshot -j "$jobs"
+bounded 1800 cmake --build "$ref" --target vemo vemo_clap vemo-screenshot -j "$jobs"
 configure "$ref/hostcheck" "$ref/hostcheck.configure.log" -S tests/windows
 bounded 600 cmake --build "$ref/hostcheck" -j "$jobs"
 
 step "Windows build ($win)"
 configure "$win" "$win.configure.log" -S . --toolchain "$toolchain"
-bounded 1800 cmake --build "$win" --target vemo -j "$jobs"
+bounded 1800 cmake --build "$win" --target vemo vemo_clap -j "$jobs"
 configure "$win/hostcheck" "$win/hostcheck.configure.log" -S tests/windows --toolchain "$toolchain"
 bounded 600 cmake --build "$win/hostcheck" -j "$jobs"
 
-step "vemo.dll: imports and exports"
-objdump_out="$(x86_64-w64-mingw32-objdump -p "$win/vemo.dll")"
-imports="$(awk '/DLL Name:/ {print tolower($3)}' <<< "$objdump_out" | sort | tr '\n' ' ')"
-echo "imports: $imports"
-for dll in $imports; do
-    case "$dll" in
-        kernel32.dll | user32.dll | gdi32.dll | ole32.dll | msvcrt.dll) ;;
-        *) echo "vemo.dll needs $dll, which is not a Windows system DLL"; exit 1 ;;
-    esac
-done
-exports="$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<< "$objdump_out" |
-    awk '/\[/ && NR > 1 {print $NF}' | sort | tr '\n' ' ')"
-echo "exports: $exports"
-[ "$exports" = "VSTPluginMain main " ] || { echo "unexpected exports: $exports"; exit 1; }
+# module EXPECTED-EXPORTS: Windows system DLLs only, and these exports.
+check_module() {
+    local module=$1 expected=$2
+    step "$(basename "$module"): imports and exports"
+    local objdump_out imports exports
+    objdump_out="$(x86_64-w64-mingw32-objdump -p "$module")"
+    imports="$(awk '/DLL Name:/ {print tolower($3)}' <<< "$objdump_out" | sort | tr '\n' ' ')"
+    echo "imports: $imports"
+    for dll in $imports; do
+        case "$dll" in
+            kernel32.dll | user32.dll | gdi32.dll | ole32.dll | msvcrt.dll) ;;
+            *) echo "$module needs $dll, which is not a Windows system DLL"; exit 1 ;;
+        esac
+    done
+    exports="$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<< "$objdump_out" |
+        awk '/\[/ && NR > 1 {print $NF}' | sort | tr '\n' ' ')"
+    echo "exports: $exports"
+    [ "$exports" = "$expected" ] || { echo "unexpected exports: $exports"; exit 1; }
+}
+check_module "$win/vemo.dll" "VSTPluginMain main "
+check_module "$win/vemo.clap" "clap_entry "
 
 step "Reference from the Linux module"
 refdir="$win/reference"
@@ -73,6 +83,9 @@ bounded 60 "$ref/hostcheck/vemo-hostcheck" png2raw "$refdir/editor.png" "$refdir
 # The checker against the module that wrote the reference: proves the
 # checker itself (everything but the Win32 editor part).
 bounded 300 "$ref/hostcheck/vemo-hostcheck" check "$ref/vemo.so" "$refdir"
+# The Linux CLAP module's render of the CLAP score (it renders what the
+# VST 2.x module renders: tests/clap).
+bounded 120 "$ref/hostcheck/vemo-hostcheck" clap-render "$ref/vemo.clap" "$refdir/clap-linux.f32"
 
 step "vemo.dll under Wine"
 wine=""
@@ -106,4 +119,14 @@ bounded 1200 "$ref/hostcheck/with-xvfb" bash -c '
     timeout --kill-after=10 300 "$1" wineboot -i > /dev/null 2>&1
     echo "wine prefix ready in $(($(date +%s) - start)) s"
     timeout --kill-after=10 600 "$1" "$2" check "$3" "$4"
-' with-xvfb "$wine" "$win/hostcheck/vemo-hostcheck.exe" "Z:$root/$win/vemo.dll" "Z:$root/$refdir"
+    timeout --kill-after=10 300 "$1" "$2" clap-render "$5" "$6"
+' with-xvfb "$wine" "$win/hostcheck/vemo-hostcheck.exe" "Z:$root/$win/vemo.dll" "Z:$root/$refdir" \
+    "Z:$root/$win/vemo.clap" "Z:$root/$refdir/clap-windows.f32"
+
+step "vemo.clap under Wine renders what the Linux vemo.clap renders"
+if cmp "$refdir/clap-linux.f32" "$refdir/clap-windows.f32"; then
+    echo "1 passed, 0 failed: vemo.clap's render under Wine equals the Linux one bit for bit ($(stat -c %s "$refdir/clap-linux.f32") bytes)"
+else
+    echo "0 passed, 1 failed: vemo.clap's render under Wine differs from the Linux one"
+    exit 1
+fi

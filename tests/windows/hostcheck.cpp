@@ -11,6 +11,8 @@
 //                                         window and compares a screenshot
 //                                         with DIR/editor.rgb
 //   vemo-hostcheck png2raw IN.png OUT.rgb (Linux) PNG -> raw 8-bit RGB rows
+//   vemo-hostcheck clap-render MODULE FILE the CLAP module's render of a fixed
+//                                         score (clapcheck.cpp)
 //
 // The reference and the check run the same calls in the same order from a
 // fresh process, so the process-wide random source of the module is in the
@@ -1032,6 +1034,7 @@ int pngToRaw(const std::string& in, const std::string& out)
 int usage()
 {
     std::fprintf(stderr, "usage: vemo-hostcheck reference|check MODULE DIR\n"
+                         "       vemo-hostcheck clap-render MODULE FILE\n"
 #ifdef VEMO_HOSTCHECK_PNG
                          "       vemo-hostcheck png2raw IN.png OUT.rgb\n"
 #endif
@@ -1041,11 +1044,15 @@ int usage()
 
 } // namespace
 
+int clapRender(const std::string& path, const std::string& out);
+
 int main(int argc, char** argv)
 {
     if (argc != 4)
         return usage();
     const std::string mode = argv[1];
+    if (mode == "clap-render")
+        return clapRender(argv[2], argv[3]);
     if (mode == "reference")
         return writeReference(argv[2], argv[3]);
 #ifdef VEMO_HOSTCHECK_PNG
