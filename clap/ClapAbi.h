@@ -456,4 +456,121 @@ static_assert(sizeof(clap_plugin_gui) == 15 * 8 && sizeof(clap_host_gui) == 40);
 static_assert(sizeof(clap_plugin_timer_support) == 8 && sizeof(clap_host_timer_support) == 16);
 static_assert(sizeof(clap_host_thread_check) == 16);
 
+
+// ------------------------------------------------------------- preset discovery (CLAP 1.2)
+// A host of CLAP 1.2 or later asks the entry for this factory to list the
+// sounds a plug-in carries inside itself, and loads one through the
+// plug-in's preset-load extension. Older hosts never ask.
+
+inline constexpr char kPresetDiscoveryFactoryId[] = "clap.preset-discovery-factory/2";
+inline constexpr char kPresetDiscoveryFactoryIdCompat[] = "clap.preset-discovery-factory/draft-2";
+inline constexpr char kExtPresetLoad[] = "clap.preset-load/2";
+inline constexpr char kExtPresetLoadCompat[] = "clap.preset-load.draft/2";
+
+enum : uint32_t {
+    CLAP_PRESET_DISCOVERY_LOCATION_FILE = 0,
+    CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN = 1, // the presets live in the plug-in itself; location null
+};
+
+enum : uint32_t {
+    CLAP_PRESET_DISCOVERY_IS_FACTORY_CONTENT = 1u << 0,
+    CLAP_PRESET_DISCOVERY_IS_USER_CONTENT = 1u << 1,
+};
+
+struct clap_universal_plugin_id {
+    const char* abi; // "clap"
+    const char* id;  // the plug-in's descriptor id
+};
+
+struct clap_preset_discovery_metadata_receiver {
+    void* receiver_data;
+    void (*on_error)(const clap_preset_discovery_metadata_receiver* receiver, int32_t os_error, const char* message);
+    bool (*begin_preset)(const clap_preset_discovery_metadata_receiver* receiver, const char* name,
+                         const char* load_key);
+    void (*add_plugin_id)(const clap_preset_discovery_metadata_receiver* receiver, const clap_universal_plugin_id* id);
+    void (*set_soundpack_id)(const clap_preset_discovery_metadata_receiver* receiver, const char* id);
+    void (*set_flags)(const clap_preset_discovery_metadata_receiver* receiver, uint32_t flags);
+    void (*add_creator)(const clap_preset_discovery_metadata_receiver* receiver, const char* creator);
+    void (*set_description)(const clap_preset_discovery_metadata_receiver* receiver, const char* description);
+    void (*set_timestamps)(const clap_preset_discovery_metadata_receiver* receiver, uint64_t created, uint64_t modified);
+    void (*add_feature)(const clap_preset_discovery_metadata_receiver* receiver, const char* feature);
+    void (*add_extra_info)(const clap_preset_discovery_metadata_receiver* receiver, const char* key, const char* value);
+};
+
+struct clap_preset_discovery_filetype {
+    const char* name;
+    const char* description;
+    const char* file_extension;
+};
+
+struct clap_preset_discovery_location {
+    uint32_t flags;
+    const char* name;
+    uint32_t kind;
+    const char* location;
+};
+
+struct clap_preset_discovery_provider_descriptor {
+    ::clap::clap_version clap_version;
+    const char* id;
+    const char* name;
+    const char* vendor;
+};
+
+struct clap_preset_discovery_provider {
+    const clap_preset_discovery_provider_descriptor* desc;
+    void* provider_data;
+    bool (*init)(const clap_preset_discovery_provider* provider);
+    void (*destroy)(const clap_preset_discovery_provider* provider);
+    bool (*get_metadata)(const clap_preset_discovery_provider* provider, uint32_t location_kind,
+                         const char* location, const clap_preset_discovery_metadata_receiver* receiver);
+    const void* (*get_extension)(const clap_preset_discovery_provider* provider, const char* id);
+};
+
+struct clap_preset_discovery_indexer {
+    ::clap::clap_version clap_version;
+    const char* name;
+    const char* vendor;
+    const char* url;
+    const char* version;
+    void* indexer_data;
+    bool (*declare_filetype)(const clap_preset_discovery_indexer* indexer, const clap_preset_discovery_filetype* t);
+    bool (*declare_location)(const clap_preset_discovery_indexer* indexer, const clap_preset_discovery_location* l);
+    bool (*declare_soundpack)(const clap_preset_discovery_indexer* indexer, const void* soundpack);
+    const void* (*get_extension)(const clap_preset_discovery_indexer* indexer, const char* id);
+};
+
+struct clap_preset_discovery_factory {
+    uint32_t (*count)(const clap_preset_discovery_factory* factory);
+    const clap_preset_discovery_provider_descriptor* (*get_descriptor)(const clap_preset_discovery_factory* factory,
+                                                                       uint32_t index);
+    const clap_preset_discovery_provider* (*create)(const clap_preset_discovery_factory* factory,
+                                                    const clap_preset_discovery_indexer* indexer,
+                                                    const char* provider_id);
+};
+
+struct clap_plugin_preset_load {
+    bool (*from_location)(const clap_plugin* plugin, uint32_t location_kind, const char* location,
+                          const char* load_key);
+};
+
+struct clap_host_preset_load {
+    void (*on_error)(const clap_host* host, uint32_t location_kind, const char* location, const char* load_key,
+                     int32_t os_error, const char* message);
+    void (*loaded)(const clap_host* host, uint32_t location_kind, const char* location, const char* load_key);
+};
+
+static_assert(sizeof(clap_universal_plugin_id) == 16);
+static_assert(sizeof(clap_preset_discovery_metadata_receiver) == 11 * 8);
+static_assert(sizeof(clap_preset_discovery_location) == 32 && offsetof(clap_preset_discovery_location, kind) == 16 &&
+              offsetof(clap_preset_discovery_location, location) == 24);
+static_assert(sizeof(clap_preset_discovery_provider_descriptor) == 40 &&
+              offsetof(clap_preset_discovery_provider_descriptor, id) == 16);
+static_assert(sizeof(clap_preset_discovery_provider) == 48 &&
+              offsetof(clap_preset_discovery_provider, get_metadata) == 32);
+static_assert(sizeof(clap_preset_discovery_indexer) == 88 &&
+              offsetof(clap_preset_discovery_indexer, indexer_data) == 48);
+static_assert(sizeof(clap_preset_discovery_factory) == 24 && sizeof(clap_plugin_preset_load) == 8 &&
+              sizeof(clap_host_preset_load) == 16);
+
 } // namespace clap

@@ -1,6 +1,7 @@
 #include "faces/clap/ClapPlugin.h"
 
 #include "faces/clap/ClapEditor.h"
+#include "faces/clap/ClapPresets.h"
 
 #include "core/FactoryBank.h"
 #include "engine/ParameterDisplay.h"
@@ -172,6 +173,12 @@ bool stateLoad(const clap_plugin* p, const clap_istream* stream)
 }
 const clap_plugin_state kState = {stateSave, stateLoad};
 
+bool presetFromLocation(const clap_plugin* p, uint32_t kind, const char* location, const char* key)
+{
+    return self(p) != nullptr && self(p)->loadPreset(kind, location, key);
+}
+const clap_plugin_preset_load kPresetLoad = {presetFromLocation};
+
 const void* pluginGetExtension(const clap_plugin*, const char* id)
 {
     if (id == nullptr)
@@ -184,6 +191,8 @@ const void* pluginGetExtension(const clap_plugin*, const char* id)
         return &kParams;
     if (std::strcmp(id, kExtState) == 0)
         return &kState;
+    if (std::strcmp(id, kExtPresetLoad) == 0 || std::strcmp(id, kExtPresetLoadCompat) == 0)
+        return &kPresetLoad;
     if (std::strcmp(id, kExtGui) == 0)
         return ClapEditor::guiExtension();
     if (std::strcmp(id, kExtTimerSupport) == 0)
@@ -216,6 +225,28 @@ ClapPlugin::ClapPlugin(const clap_host* hostRecord) : host(hostRecord)
 
 ClapPlugin::~ClapPlugin() = default;
 
+bool ClapPlugin::loadPreset(uint32_t kind, const char* location, const char* key)
+{
+    const int32_t program = kind == CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN && location == nullptr ? presetProgram(key) : -1;
+    if (program < 0 || !calledOnMainThread()) {
+        if (hostPresets != nullptr && hostPresets->on_error != nullptr)
+            hostPresets->on_error(host, kind, location, key, 0, "no such VEMO factory sound");
+        return false;
+    }
+    // The factory sound, into its own program slot: the sound the preset's
+    // name promises, whatever was edited there since.
+    core.setProgram(program);
+    for (int32_t i = 0; i < kNumParameters; ++i)
+        core.setParameter(i, bringIntoRange(i, factoryBank()[program].parameter[i]));
+    if (hostParams != nullptr && hostParams->rescan != nullptr)
+        hostParams->rescan(host, CLAP_PARAM_RESCAN_VALUES);
+    if (hostState != nullptr && hostState->mark_dirty != nullptr)
+        hostState->mark_dirty(host);
+    if (hostPresets != nullptr && hostPresets->loaded != nullptr)
+        hostPresets->loaded(host, kind, location, key);
+    return true;
+}
+
 ClapEditor* ClapPlugin::editorFor()
 {
     if (!editor) {
@@ -230,6 +261,9 @@ bool ClapPlugin::init()
     hostParams = static_cast<const clap_host_params*>(host->get_extension(host, kExtParams));
     hostState = static_cast<const clap_host_state*>(host->get_extension(host, kExtState));
     threadCheck = static_cast<const clap_host_thread_check*>(host->get_extension(host, kExtThreadCheck));
+    hostPresets = static_cast<const clap_host_preset_load*>(host->get_extension(host, kExtPresetLoad));
+    if (hostPresets == nullptr)
+        hostPresets = static_cast<const clap_host_preset_load*>(host->get_extension(host, kExtPresetLoadCompat));
     if (threadCheck != nullptr && threadCheck->is_main_thread == nullptr)
         threadCheck = nullptr;
     return true;

@@ -69,6 +69,9 @@ public:
     bool textToValue(clap::clap_id id, const char* display, double& value) const;
     void flush(const clap::clap_input_events* in, const clap::clap_output_events* out);
 
+    // preset-load: a factory sound by its discovery load key (main thread).
+    bool loadPreset(uint32_t kind, const char* location, const char* key);
+
     // state: main thread; a damaged or foreign stream changes nothing.
     bool save(const clap::clap_ostream& stream);
     bool load(const clap::clap_istream& stream);
@@ -98,6 +101,7 @@ private:
     const clap::clap_host_params* hostParams = nullptr;
     const clap::clap_host_state* hostState = nullptr;
     const clap::clap_host_thread_check* threadCheck = nullptr;
+    const clap::clap_host_preset_load* hostPresets = nullptr;
 
     Instrument core;
     std::atomic<uint8_t> pending[kNumParameters] = {};

@@ -2,6 +2,7 @@
 // init and deinit may be called by a scanner many times, from its main
 // thread; nothing global is kept between them.
 #include "faces/clap/ClapPlugin.h"
+#include "faces/clap/ClapPresets.h"
 
 #include <cstring>
 
@@ -29,7 +30,13 @@ bool entryInit(const char*) { return true; }
 void entryDeinit() {}
 const void* entryFactory(const char* id)
 {
-    return id != nullptr && std::strcmp(id, kPluginFactoryId) == 0 ? &kFactory : nullptr;
+    if (id == nullptr)
+        return nullptr;
+    if (std::strcmp(id, kPluginFactoryId) == 0)
+        return &kFactory;
+    if (std::strcmp(id, kPresetDiscoveryFactoryId) == 0 || std::strcmp(id, kPresetDiscoveryFactoryIdCompat) == 0)
+        return vemo::clapface::presetDiscoveryFactory();
+    return nullptr;
 }
 
 } // namespace

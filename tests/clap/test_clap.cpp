@@ -439,3 +439,72 @@ TEST(ClapEntry, OneInstrumentWithAStereoOutputAndAMidiPort)
 }
 
 } // namespace
+
+// ------------------------------------------------------------------ presets
+
+// A host of CLAP 1.2 or later finds the named factory sounds through the
+// preset-discovery factory, as presets held inside the plug-in, and loads
+// one through preset-load: the sound's 47 values, the host told to rescan.
+TEST(ClapPresets, FactorySoundsAreDiscoveredAndLoad)
+{
+    ClapHost host;
+    ASSERT_TRUE(host.activate(48000.0, 256));
+    const auto* factory =
+        static_cast<const clap_preset_discovery_factory*>(host.entry->get_factory(kPresetDiscoveryFactoryId));
+    ASSERT_NE(factory, nullptr);
+    EXPECT_EQ(host.entry->get_factory(kPresetDiscoveryFactoryIdCompat), factory);
+    ASSERT_EQ(factory->count(factory), 1u);
+    const clap_preset_discovery_provider_descriptor* d = factory->get_descriptor(factory, 0);
+    ASSERT_NE(d, nullptr);
+
+    struct Found {
+        std::vector<clap_preset_discovery_location> locations;
+        std::vector<std::pair<std::string, std::string>> presets; // name, load key
+        std::vector<std::string> pluginIds;
+    } found;
+    clap_preset_discovery_indexer indexer{};
+    indexer.clap_version = kVersion;
+    indexer.name = "test indexer";
+    indexer.indexer_data = &found;
+    indexer.declare_location = [](const clap_preset_discovery_indexer* i, const clap_preset_discovery_location* l) {
+        static_cast<Found*>(i->indexer_data)->locations.push_back(*l);
+        return true;
+    };
+    const clap_preset_discovery_provider* provider = factory->create(factory, &indexer, d->id);
+    ASSERT_NE(provider, nullptr);
+    ASSERT_TRUE(provider->init(provider));
+    ASSERT_EQ(found.locations.size(), 1u);
+    EXPECT_EQ(found.locations[0].kind, CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN);
+    EXPECT_EQ(found.locations[0].location, nullptr);
+    EXPECT_EQ(found.locations[0].flags, CLAP_PRESET_DISCOVERY_IS_FACTORY_CONTENT);
+
+    clap_preset_discovery_metadata_receiver receiver{};
+    receiver.receiver_data = &found;
+    receiver.begin_preset = [](const clap_preset_discovery_metadata_receiver* r, const char* name, const char* key) {
+        static_cast<Found*>(r->receiver_data)->presets.emplace_back(name, key);
+        return true;
+    };
+    receiver.add_plugin_id = [](const clap_preset_discovery_metadata_receiver* r, const clap_universal_plugin_id* id) {
+        static_cast<Found*>(r->receiver_data)->pluginIds.push_back(std::string(id->abi) + ":" + id->id);
+    };
+    ASSERT_TRUE(provider->get_metadata(provider, CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr, &receiver));
+    provider->destroy(provider);
+    ASSERT_EQ(found.presets.size(), 72u); // programs 0..71, the named ones
+    for (size_t p = 0; p < found.presets.size(); ++p) {
+        EXPECT_EQ(found.presets[p].first, std::string(factoryBank()[p].name, strnlen(factoryBank()[p].name, 24)));
+        EXPECT_EQ(found.presets[p].second, std::to_string(p));
+        EXPECT_EQ(found.pluginIds[p], "clap:com.kestrune.vemo");
+    }
+
+    const auto* load = static_cast<const clap_plugin_preset_load*>(host.plugin->get_extension(host.plugin, kExtPresetLoad));
+    ASSERT_NE(load, nullptr);
+    for (const char* bad : {"", "72", "120", "-1", "1x", "0001"})
+        EXPECT_FALSE(load->from_location(host.plugin, CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr, bad)) << bad;
+    EXPECT_FALSE(load->from_location(host.plugin, CLAP_PRESET_DISCOVERY_LOCATION_FILE, "/tmp/x", "1"));
+    const int rescans = host.rescans.load();
+    ASSERT_TRUE(load->from_location(host.plugin, CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr, "1"));
+    for (int32_t i = 0; i < kNumParameters; ++i)
+        EXPECT_EQ(host.value(uint32_t(i)), double(factoryBank()[1].parameter[i])) << i;
+    EXPECT_GT(host.rescans.load(), rescans);
+    EXPECT_EQ(host.wrongThreadCalls.load(), 0);
+}
