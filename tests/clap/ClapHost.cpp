@@ -218,7 +218,8 @@ bool ClapHost::load(const std::vector<uint8_t>& bytes, size_t piece)
     const clap_istream stream{&reader, [](const clap_istream* s, void* data, uint64_t size) -> int64_t {
                                   auto& r = *static_cast<Reader*>(s->ctx);
                                   const size_t n = std::min({size_t(size), r.piece, r.bytes->size() - r.at});
-                                  std::memcpy(data, r.bytes->data() + r.at, n);
+                                  if (n > 0) // an empty stream has no data pointer to copy from
+                                      std::memcpy(data, r.bytes->data() + r.at, n);
                                   r.at += n;
                                   return int64_t(n);
                               }};

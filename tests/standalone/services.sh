@@ -51,7 +51,9 @@ start_jack() { # name rate
 
 start_xvfb() {
     stop_pid "$dir/xvfb.pid"
-    rm -f "$dir/display"
+    # The last run's number must not be read before the new server's
+    # redirection has emptied the file.
+    rm -f "$dir/display" "$dir/display.tmp"
     # Xvfb picks a free display number and writes it to descriptor 3.
     setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
         3> "$dir/display.tmp" > "$dir/xvfb.log" 2>&1 < /dev/null &
