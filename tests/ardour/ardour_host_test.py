@@ -108,20 +108,21 @@ def ardour_env(root):
 
 
 def lv2_env(env, root, bundle):
-    """LV2_PATH with the bundle and the LV2 specifications alone: without
-    the specifications lilv does not know an instrument from a plain
-    plug-in."""
+    """LV2_PATH with the bundle and the LV2 vocabularies alone (the bundles
+    in /usr/lib/lv2 with no binary of their own): without the vocabularies
+    lilv does not know an instrument from a plain plug-in, and no other
+    plug-in is scanned."""
     path = os.path.join(root, "lv2")
     os.makedirs(path, exist_ok=True)
     os.symlink(os.path.abspath(bundle), os.path.join(path, "vemo.lv2"))
-    for spec in glob.glob("/usr/lib/lv2/*.lv2"):
+    for vocabulary in glob.glob("/usr/lib/lv2/*.lv2"):
         try:
-            with open(os.path.join(spec, "manifest.ttl"), encoding="utf-8", errors="replace") as f:
+            with open(os.path.join(vocabulary, "manifest.ttl"), encoding="utf-8", errors="replace") as f:
                 text = f.read()
         except OSError:
             continue
-        if ("lv2:Specification" in text or "owl:Ontology" in text) and "lv2:binary" not in text:
-            os.symlink(spec, os.path.join(path, os.path.basename(spec)))
+        if "lv2:binary" not in text:
+            os.symlink(vocabulary, os.path.join(path, os.path.basename(vocabulary)))
     return dict(env, LV2_PATH=path, VEMO_FORMAT="lv2")
 
 
