@@ -389,8 +389,15 @@ void ClapPlugin::takeEvent(const clap_event_header& event, int64_t offset)
             return;
         clap_event_param_value change;
         std::memcpy(&change, &event, sizeof change);
-        if (change.param_id < uint32_t(kNumParameters) && std::isfinite(change.value))
-            core.setParameter(int32_t(change.param_id), float(change.value));
+        // Hosts keep values within the range each parameter declares; one
+        // that does not is brought into it (a value far outside drives the
+        // engine to infinity), NaN is refused.
+        if (change.param_id < uint32_t(kNumParameters) && !std::isnan(change.value)) {
+            const int32_t index = int32_t(change.param_id);
+            const ParameterInfo& info = kParameterTable[index];
+            const double inRange = std::clamp(change.value, double(info.minimum), double(info.maximum));
+            core.setParameter(index, float(inRange));
+        }
         return;
     }
     case CLAP_EVENT_TRANSPORT: {

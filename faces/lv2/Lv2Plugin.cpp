@@ -1,5 +1,7 @@
 #include "faces/lv2/Lv2Plugin.h"
 
+#include "voice/ParameterTable.h"
+
 #include <lv2/atom/util.h>
 #include <lv2/midi/midi.h>
 #include <lv2/patch/patch.h>
@@ -92,8 +94,12 @@ void Lv2Plugin::run(uint32_t frames)
             // A port moved to the value the sound already has (the UI
             // echoing a program change to the host) changes nothing, not
             // even which parameter MIDI learn binds next.
-            if (!(v == core.parameter(i)))
-                core.setParameter(i, v); // NaN and infinity are refused there
+            // A value outside the port's declared range is brought into it
+            // (far outside, it would drive the engine to infinity); NaN is
+            // refused.
+            const float inRange = std::isnan(v) ? v : bringIntoRange(i, v);
+            if (!std::isnan(v) && !(inRange == core.parameter(i)))
+                core.setParameter(i, inRange);
         }
     }
 

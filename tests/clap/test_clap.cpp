@@ -316,6 +316,13 @@ TEST(ClapParams, ChangesMadeInsideReachTheHost)
     host.flush({vemotest::clapParam(0, kParamResonance, 0.25)});
     EXPECT_EQ(host.value(kParamResonance), 0.25);
     EXPECT_TRUE(host.output.empty());
+    // Values outside a parameter's range come into it (far outside, they
+    // drove the output to infinity); NaN changes nothing.
+    host.flush({vemotest::clapParam(0, kParamCutoff, 1e30), vemotest::clapParam(0, kParamLfoWaveform, -7.0),
+                vemotest::clapParam(0, kParamResonance, std::nan(""))});
+    EXPECT_EQ(host.value(kParamCutoff), 1.0);
+    EXPECT_EQ(host.value(kParamLfoWaveform), 0.0);
+    EXPECT_EQ(host.value(kParamResonance), 0.25);
     EXPECT_EQ(host.wrongThreadCalls.load(), 0);
 }
 
