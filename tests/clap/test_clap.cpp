@@ -9,6 +9,7 @@
 // its module says.
 #include "clap/ClapHost.h"
 #include "core/FactoryBank.h"
+#include "support/FaceScore.h"
 #include "support/TestHost.h"
 #include "voice/ParameterTable.h"
 
@@ -22,25 +23,13 @@
 using namespace clap;
 using vemotest::ClapEvent;
 using vemotest::ClapHost;
+using vemotest::renderVst;
+using vemotest::Score;
+using vemotest::ScoreChange;
+using vemotest::Take;
 using vemotest::TestHost;
 
 namespace {
-
-struct Change {
-    int32_t frame; // applied before the block that holds it, in both hosts
-    int32_t parameter;
-    float value;
-};
-
-struct Score {
-    int32_t frames = 0;
-    std::vector<VstMidiEvent> midi; // deltaFrames: the absolute frame
-    std::vector<Change> changes;
-};
-
-struct Take {
-    std::vector<float> left, right;
-};
 
 // Notes, bend, the pedal, learned controller 40, a program change with a
 // note right after it, all-notes-off; parameters changed between, and a
@@ -67,47 +56,11 @@ Score score(int32_t frames, uint32_t seed)
         float v = p.minimum + unit(random) * (p.maximum - p.minimum);
         if (p.kind == ParameterKind::Switch || p.kind == ParameterKind::Menu)
             v = std::floor(v + 0.5f);
-        s.changes.push_back({0, i, v});
+        s.changes.push_back(ScoreChange{0, i, v});
     }
-    s.changes.push_back({at(0.6), kParamCutoff, 0.8f});
-    s.changes.push_back({at(0.6), kParamResonance, 0.3f});
+    s.changes.push_back(ScoreChange{at(0.6), kParamCutoff, 0.8f});
+    s.changes.push_back(ScoreChange{at(0.6), kParamResonance, 0.3f});
     return s;
-}
-
-// Plays the score in blocks of `block`; `send(events, changes, n)` plays one
-// block with its MIDI (offsets within the block) and the changes due.
-template <class Send> Take play(const Score& score, int32_t block, float* left, float* right, Send send)
-{
-    Take take{std::vector<float>(size_t(score.frames)), std::vector<float>(size_t(score.frames))};
-    size_t nextMidi = 0, nextChange = 0;
-    for (int32_t start = 0; start < score.frames;) {
-        const int32_t n = std::min(block, score.frames - start);
-        std::vector<Change> due;
-        for (; nextChange < score.changes.size() && score.changes[nextChange].frame < start + n; ++nextChange)
-            due.push_back(score.changes[nextChange]);
-        std::vector<VstMidiEvent> events;
-        for (; nextMidi < score.midi.size() && score.midi[nextMidi].deltaFrames < start + n; ++nextMidi) {
-            events.push_back(score.midi[nextMidi]);
-            events.back().deltaFrames -= start;
-        }
-        send(events, due, take.left.data() + start, take.right.data() + start, n);
-        start += n;
-    }
-    (void)left, (void)right;
-    return take;
-}
-
-Take renderVst(const Score& s, float rate, int32_t block)
-{
-    TestHost host;
-    EXPECT_NE(host.effect, nullptr) << host.loadError;
-    host.start(rate, block);
-    return play(s, block, nullptr, nullptr, [&](auto& midi, auto& due, float* l, float* r, int32_t n) {
-        for (const Change& c : due)
-            host.setParameter(c.parameter, c.value);
-        host.sendMidi(midi);
-        host.process(l, r, n);
-    });
 }
 
 // notesAsClap: note-ons and note-offs as CLAP note events, the rest as MIDI.
@@ -116,9 +69,9 @@ Take renderClap(const Score& s, float rate, int32_t block, bool notesAsClap)
     ClapHost host;
     EXPECT_NE(host.plugin, nullptr) << host.loadError;
     EXPECT_TRUE(host.activate(rate, uint32_t(block)));
-    return play(s, block, nullptr, nullptr, [&](auto& midi, auto& due, float* l, float* r, int32_t n) {
+    return vemotest::playScore(s, block, [&](int32_t, auto& due, auto& midi, float* l, float* r, int32_t n) {
         std::vector<ClapEvent> events;
-        for (const Change& c : due)
+        for (const ScoreChange& c : due)
             events.push_back(vemotest::clapParam(0, uint32_t(c.parameter), c.value));
         for (const VstMidiEvent& e : midi) {
             const auto status = uint8_t(e.midiData[0]), key = uint8_t(e.midiData[1]), v = uint8_t(e.midiData[2]);
@@ -132,20 +85,6 @@ Take renderClap(const Score& s, float rate, int32_t block, bool notesAsClap)
         }
         EXPECT_EQ(host.process(l, r, uint32_t(n), events), CLAP_PROCESS_CONTINUE);
     });
-}
-
-::testing::AssertionResult sameSound(const Take& clapTake, const Take& vst)
-{
-    bool sounding = false;
-    for (size_t f = 0; f < vst.left.size(); ++f) {
-        if (clapTake.left[f] != vst.left[f] || clapTake.right[f] != vst.right[f])
-            return ::testing::AssertionFailure() << "first differs at frame " << f << ": CLAP " << clapTake.left[f]
-                                                 << ", VST " << vst.left[f];
-        sounding = sounding || vst.left[f] != 0.0f;
-    }
-    if (!sounding)
-        return ::testing::AssertionFailure() << "both silent";
-    return ::testing::AssertionSuccess();
 }
 
 // ------------------------------------------------------------------ renders
@@ -171,7 +110,7 @@ TEST_P(ClapRender, EqualsTheVstModuleSampleForSample)
     const RenderRow& row = GetParam();
     const Score s = score(row.frames, row.seed);
     const Take vst = renderVst(s, row.rate, row.block);
-    EXPECT_TRUE(sameSound(renderClap(s, row.rate, row.block, row.notesAsClap), vst));
+    EXPECT_TRUE(vemotest::sameSound(renderClap(s, row.rate, row.block, row.notesAsClap), vst, "CLAP"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, ClapRender,

@@ -10,6 +10,7 @@
 #include "core/FactoryBank.h"
 #include "core/ProgramRecord.h"
 #include "lv2/Lv2Host.h"
+#include "support/FaceScore.h"
 #include "support/TestHost.h"
 #include "tools/vemo-render/Demo.h"
 #include "tools/vemo-render/Renderer.h"
@@ -38,6 +39,10 @@
 using vemotest::Lv2Bundle;
 using vemotest::Lv2Host;
 using vemotest::Lv2Property;
+using vemotest::renderVst;
+using vemotest::Score;
+using vemotest::ScoreChange;
+using vemotest::Take;
 using vemotest::TestHost;
 
 namespace {
@@ -50,37 +55,10 @@ constexpr const char* kProgramKey = "urn:kestrune:vemo#program";
 
 // ------------------------------------------------------------------ scores
 
-// A parameter set between blocks: before the block that holds `frame`.
-struct Change {
-    int32_t frame;
-    int32_t parameter;
-    float value;
-};
-
-// Every change sets a value other than the one written last to that
-// parameter (program 0's at first), so that the LV2 face, which applies a
-// port only when it moved, takes exactly the changes the reference takes.
-struct Score {
-    int32_t frames = 0;
-    std::vector<VstMidiEvent> midi; // deltaFrames: the absolute frame
-    std::vector<Change> changes;
-};
-
-struct Take {
-    std::vector<float> left, right;
-};
-
-void setParameter(TestHost& host, int32_t index, float value) { host.setParameter(index, value); }
-void setParameter(Lv2Host& host, int32_t index, float value)
-{
-    host.control(kFirstParameterPort + uint32_t(index)) = value;
-}
-
-void runBlock(TestHost& host, const std::vector<VstMidiEvent>& events, float* left, float* right, int32_t n)
-{
-    host.sendMidi(events);
-    host.process(left, right, n);
-}
+// Every change in the scores sets a value other than the one written last
+// to that parameter (program 0's at first), so that the LV2 face, which
+// applies a port only when it moved, takes exactly the changes the
+// reference takes.
 
 void runBlock(Lv2Host& host, const std::vector<VstMidiEvent>& events, float* left, float* right, int32_t n)
 {
@@ -96,72 +74,20 @@ void runBlock(Lv2Host& host, const std::vector<VstMidiEvent>& events, float* lef
     host.run(left, right, uint32_t(n), midi);
 }
 
-// Plays the score in blocks of `block` frames. The changes due before a
-// block go in by parameter index (the order in which the LV2 face reads its
-// ports), then `beforeBlock(start)` runs.
-template <class Host>
-Take play(Host& host, const Score& score, int32_t block, const std::function<void(int32_t)>& beforeBlock = {})
+// Plays the score through the LV2 host in blocks of `block` frames; the
+// changes due go into the ports, then `beforeBlock(start)` runs.
+Take play(Lv2Host& host, const Score& score, int32_t block, const std::function<void(int32_t)>& beforeBlock = {})
 {
-    Take take{std::vector<float>(size_t(score.frames)), std::vector<float>(size_t(score.frames))};
-    std::vector<VstMidiEvent> midi = score.midi;
-    std::stable_sort(midi.begin(), midi.end(), [](auto& a, auto& b) { return a.deltaFrames < b.deltaFrames; });
-    std::vector<Change> changes = score.changes;
-    std::stable_sort(changes.begin(), changes.end(), [](auto& a, auto& b) { return a.frame < b.frame; });
-    size_t nextMidi = 0, nextChange = 0;
-    for (int32_t start = 0; start < score.frames;) {
-        const int32_t n = std::min(block, score.frames - start);
-        std::vector<Change> due;
-        for (; nextChange < changes.size() && changes[nextChange].frame < start + n; ++nextChange)
-            due.push_back(changes[nextChange]);
-        std::stable_sort(due.begin(), due.end(), [](auto& a, auto& b) { return a.parameter < b.parameter; });
-        for (const Change& c : due)
-            setParameter(host, c.parameter, c.value);
+    return vemotest::playScore(score, block, [&](int32_t start, auto& due, auto& events, float* l, float* r, int32_t n) {
+        for (const ScoreChange& c : due)
+            host.control(kFirstParameterPort + uint32_t(c.parameter)) = c.value;
         if (beforeBlock)
             beforeBlock(start);
-        std::vector<VstMidiEvent> events;
-        for (; nextMidi < midi.size() && midi[nextMidi].deltaFrames < start + n; ++nextMidi) {
-            events.push_back(midi[nextMidi]);
-            events.back().deltaFrames -= start;
-        }
-        runBlock(host, events, take.left.data() + start, take.right.data() + start, n);
-        start += n;
-    }
-    return take;
+        runBlock(host, events, l, r, n);
+    });
 }
 
-// The reference: the VST module, started at `rate` and `block`, `setup`
-// done before the score.
-Take renderVst(const Score& score, float rate, int32_t block, const std::function<void(TestHost&)>& setup = {})
-{
-    TestHost host;
-    EXPECT_NE(host.effect, nullptr) << host.loadError;
-    host.start(rate, block);
-    if (setup)
-        setup(host);
-    return play(host, score, block);
-}
-
-::testing::AssertionResult sameSound(const Take& lv2, const Take& vst)
-{
-    const std::vector<float>* channels[2][2] = {{&lv2.left, &vst.left}, {&lv2.right, &vst.right}};
-    bool sounding = false;
-    for (int c = 0; c < 2; ++c) {
-        const std::vector<float>& a = *channels[c][0];
-        const std::vector<float>& b = *channels[c][1];
-        if (a.size() != b.size())
-            return ::testing::AssertionFailure() << "lengths differ: " << a.size() << " and " << b.size();
-        for (size_t f = 0; f < a.size(); ++f) {
-            if (a[f] != b[f])
-                return ::testing::AssertionFailure()
-                       << (c == 0 ? "left" : "right") << " channel first differs at frame " << f << ": LV2 "
-                       << a[f] << ", VST " << b[f];
-            sounding = sounding || b[f] != 0.0f;
-        }
-    }
-    if (!sounding)
-        return ::testing::AssertionFailure() << "both silent: the score plays nothing";
-    return ::testing::AssertionSuccess();
-}
+::testing::AssertionResult sameSound(const Take& lv2, const Take& vst) { return vemotest::sameSound(lv2, vst, "LV2"); }
 
 // A chord with notes inside blocks, a bend, the pedal holding two released
 // keys, the learned controllers 40 (CUTOFF) and 42 (RESONANCE), a program
