@@ -86,6 +86,8 @@ def load_pixel_font():
     glyphs = {}
     for m in re.finditer(r"\{'(\\.|.)', \{([^}]*)\}\}", src):
         ch = m.group(1)
+        if ch == "\\0":
+            continue  # the box for missing characters, not the digit 0
         if ch.startswith("\\"):
             ch = ch[1:]
         rows = re.findall(r'"([^"]*)"', m.group(2))
