@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <tuple>
 #include <vector>
 
 #include "gui/CGraphics.h"
@@ -29,7 +31,12 @@ public:
     void setTransparentColor(const CColor& color) { transparentColor = color; }
     const CColor& getTransparentColor() const { return transparentColor; }
 
-    // Draws the part of the bitmap starting at offset into dest.
+    // Draws the part of the bitmap starting at offset into dest (panel
+    // pixels). On a scaled canvas the part is drawn from the artwork made
+    // for the scale (resource id + kScaledIdStep x 2 or x 3: the bitmap at
+    // twice or three times the size), reduced with an area filter to the
+    // screen pixels dest covers, the transparent colour turned into smooth
+    // coverage; each part is made once per size and kept.
     void draw(CDrawContext* context, const CRect& dest, const CPoint& offset = CPoint());
     // As draw, leaving out pixels of the transparent colour (RGB compared).
     void drawTransparent(CDrawContext* context, const CRect& dest, const CPoint& offset = CPoint());
@@ -41,17 +48,30 @@ public:
     // Number of CBitmap objects alive in the process (leak checks).
     static int32_t getLiveCount();
 
+    static constexpr int32_t kScaledIdStep = 1000;
+
 protected:
     ~CBitmap() override;
 
 private:
     void load(const uint8_t* data, size_t size);
+    void drawScaled(CDrawContext* context, CRect dest, CPoint offset, bool masked);
+    // The artwork for a canvas of `scale`, and its factor (1 when only the
+    // bitmap itself is there).
+    const std::vector<uint32_t>& scaledSource(float scale, int32_t& factor);
 
     int32_t resourceId = -1;
     int32_t width = 0;
     int32_t height = 0;
     std::vector<uint32_t> pixels;
     CColor transparentColor = kTransparentCColor;
+
+    // Artwork at x2 and x3 (loaded at the first scaled draw) and the parts
+    // made from it: (source x, y, w, h, screen w, h, masked) -> premultiplied
+    // pixels.
+    std::vector<uint32_t> larger[2];
+    bool largerTried[2] = {false, false};
+    std::map<std::tuple<int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, bool>, std::vector<uint32_t>> parts;
 };
 
 } // namespace VSTGUI

@@ -4,12 +4,20 @@
 #include "gui/COptionMenu.h"
 
 namespace VSTGUI {
+namespace {
+struct InputScope {
+    explicit InputScope(int32_t& depth) : depth(depth) { ++depth; }
+    ~InputScope() { --depth; }
+    int32_t& depth;
+};
+} // namespace
 
-CFrame::CFrame(const CRect& size, void* parentWindow, VSTGUIEditorInterface* editor)
-    : CViewContainer(size), editor(editor), canvas(size.width(), size.height()),
-      window(platform::createWindow(parentWindow, size.width(), size.height()))
+CFrame::CFrame(const CRect& size, void* parentWindow, VSTGUIEditorInterface* editor, float scale)
+    : CViewContainer(size), editor(editor), panel(0, 0, size.width(), size.height()),
+      canvas(size.width(), size.height(), scale),
+      window(platform::createWindow(parentWindow, canvas.getWidth(), canvas.getHeight()))
 {
-    invalid = CRect(0, 0, size.width(), size.height());
+    invalid = panel;
 }
 
 CFrame::~CFrame()
@@ -61,19 +69,33 @@ void CFrame::idle()
     present(unpresented);
 }
 
+bool CFrame::setScale(float scale)
+{
+    CDrawContext rescaled(panel.width(), panel.height(), scale);
+    if (rescaled.getScale() == canvas.getScale())
+        return true;
+    if (window != nullptr && !window->resize(rescaled.getWidth(), rescaled.getHeight()))
+        return false;
+    closePopup();
+    canvas = std::move(rescaled);
+    invalid = panel;
+    unpresented = CRect();
+    return true;
+}
+
 void CFrame::dispatchPendingPaint()
 {
     CRect area;
     if (window != nullptr && window->takePendingPaint(area)) {
         updateCanvas();
-        unpresented.unite(area);
+        unpresented.unite(canvas.toPanel(area));
         present(unpresented);
     }
 }
 
 void CFrame::present(const CRect& area)
 {
-    CRect r = area;
+    CRect r = canvas.toScreen(area);
     r.bound(CRect(0, 0, canvas.getWidth(), canvas.getHeight()));
     if (window != nullptr && !r.isEmpty())
         window->present(canvas, r);
@@ -83,7 +105,7 @@ void CFrame::present(const CRect& area)
 void CFrame::invalidRect(const CRect& r)
 {
     CRect b = r;
-    b.bound(CRect(0, 0, canvas.getWidth(), canvas.getHeight()));
+    b.bound(panel);
     invalid.unite(b);
 }
 
@@ -95,7 +117,7 @@ void CFrame::updateCanvas()
             region.unite(v->getViewSize());
     if (popupMenu != nullptr && popupMenu->isPopupDirty())
         region.unite(popupMenu->getPopupRect());
-    region.bound(CRect(0, 0, canvas.getWidth(), canvas.getHeight()));
+    region.bound(panel);
     invalid = CRect();
     if (region.isEmpty())
         return;
@@ -114,7 +136,7 @@ void CFrame::updateCanvas()
             region.unite(popupMenu->getPopupRect());
             grown = true;
         }
-        region.bound(CRect(0, 0, canvas.getWidth(), canvas.getHeight()));
+        region.bound(panel);
     }
     drawRegion(region);
     unpresented.unite(region);
@@ -142,16 +164,16 @@ void CFrame::handleEvent(const platform::Event& e)
 {
     switch (e.type) {
     case platform::EventType::MouseDown:
-        handleMouseDown(e.where, e.buttons);
+        handleMouseDown(canvas.toPanel(e.where), e.buttons);
         break;
     case platform::EventType::MouseUp:
-        handleMouseUp(e.where, e.buttons);
+        handleMouseUp(canvas.toPanel(e.where), e.buttons);
         break;
     case platform::EventType::MouseMove:
-        handleMouseMoved(e.where, e.buttons);
+        handleMouseMoved(canvas.toPanel(e.where), e.buttons);
         break;
     case platform::EventType::Wheel:
-        handleWheel(e.where, e.distance, e.buttons);
+        handleWheel(canvas.toPanel(e.where), e.distance, e.buttons);
         break;
     case platform::EventType::KeyDown: {
         VstKeyCode key = e.key;
@@ -164,13 +186,14 @@ void CFrame::handleEvent(const platform::Event& e)
         break;
     }
     case platform::EventType::Paint:
-        unpresented.unite(e.area);
+        unpresented.unite(canvas.toPanel(e.area));
         break;
     }
 }
 
 void CFrame::handleMouseDown(const CPoint& where, int32_t buttons)
 {
+    InputScope scope(inputDepth);
     if (popupMenu != nullptr) {
         popupMenu->popupMouseDown(where);
         return;
@@ -178,19 +201,26 @@ void CFrame::handleMouseDown(const CPoint& where, int32_t buttons)
     if (mouseView != nullptr) // a second button while tracking: ignored
         return;
     CView* view = getViewAt(where);
-    if (view == nullptr)
+    if (view == nullptr) {
+        if ((buttons & kRButton) != 0 && editor != nullptr)
+            editor->contextClick(where);
         return;
+    }
     view->remember(); // the listener may close things while the view handles the press
     const CMouseResult result = view->onMouseDown(where, buttons);
     if (result == CMouseResult::Tracking && isChild(view))
         mouseView = view;
+    const bool contextMenu = result == CMouseResult::Ignored && (buttons & kRButton) != 0;
     if (popupMenu != nullptr && popupMenu == view)
         popupFromPress = true;
     view->forget();
+    if (contextMenu && editor != nullptr)
+        editor->contextClick(where);
 }
 
 void CFrame::handleMouseMoved(const CPoint& where, int32_t buttons)
 {
+    InputScope scope(inputDepth);
     if (popupMenu != nullptr) {
         popupMenu->popupMouseMoved(where);
         return;
@@ -201,6 +231,7 @@ void CFrame::handleMouseMoved(const CPoint& where, int32_t buttons)
 
 void CFrame::handleMouseUp(const CPoint& where, int32_t buttons)
 {
+    InputScope scope(inputDepth);
     if (popupMenu != nullptr) {
         // Press on the menu, drag into the list, release on an entry.
         if (popupFromPress && popupMenu->getPopupRect().pointInside(where))
@@ -217,6 +248,7 @@ void CFrame::handleMouseUp(const CPoint& where, int32_t buttons)
 
 bool CFrame::handleKeyDown(VstKeyCode& key)
 {
+    InputScope scope(inputDepth);
     if (popupMenu != nullptr)
         return popupMenu->popupKeyDown(key);
     if (focusView != nullptr && isChild(focusView))
@@ -235,6 +267,7 @@ bool CFrame::handleKeyUp(VstKeyCode& key)
 
 bool CFrame::handleWheel(const CPoint& where, float distance, int32_t buttons)
 {
+    InputScope scope(inputDepth);
     if (popupMenu != nullptr || mouseView != nullptr)
         return false;
     CView* view = getViewAt(where);
@@ -244,7 +277,10 @@ bool CFrame::handleWheel(const CPoint& where, float distance, int32_t buttons)
 bool CFrame::getCurrentMouseLocation(CPoint& where, int32_t& buttons) const
 {
     buttons = 0;
-    return window != nullptr && window->pointerState(where, buttons);
+    if (window == nullptr || !window->pointerState(where, buttons))
+        return false;
+    where = canvas.toPanel(where);
+    return true;
 }
 
 void CFrame::beginEdit(CControl* control)
@@ -268,7 +304,7 @@ void CFrame::openPopup(COptionMenu* menu)
         return;
     popupMenu = menu;
     popupFromPress = false;
-    menu->layoutPopup(CRect(0, 0, canvas.getWidth(), canvas.getHeight()));
+    menu->layoutPopup(panel);
     invalidRect(menu->getPopupRect());
 }
 

@@ -25,12 +25,17 @@ public:
     virtual void runIdleCycle() {}
     // 2: knobs drag linearly; anything else: by angle.
     virtual int32_t getKnobMode() const { return 0; }
+    // A right click that no control took (the panel's background), at
+    // `where` in panel pixels.
+    virtual void contextClick(const CPoint& where) { (void)where; }
 };
 
 class CFrame : public CViewContainer {
 public:
-    // Creates the child window of size inside parentWindow (see Platform.h).
-    CFrame(const CRect& size, void* parentWindow, VSTGUIEditorInterface* editor);
+    // Creates the child window of size inside parentWindow (see Platform.h),
+    // shown at `scale` (1..3): the window is size x scale screen pixels
+    // (rounded); views, input and everything below speak panel pixels.
+    CFrame(const CRect& size, void* parentWindow, VSTGUIEditorInterface* editor, float scale = 1.f);
 
     bool isWindowOpen() const { return window != nullptr; }
     VSTGUIEditorInterface* getEditor() const { return editor; }
@@ -49,7 +54,17 @@ public:
     // Redraws whatever is pending into the canvas, without showing it.
     void updateCanvas();
 
-    // Input, in window pixels; also used by tests and by the editor.
+    float getScale() const { return canvas.getScale(); }
+    // Shows the same views at another scale: the window is resized (kept,
+    // not made anew) and everything redrawn at the next idle; false when
+    // the window could not be resized (nothing changes then).
+    bool setScale(float scale);
+    // Whether an input handler is running (the frame must not be torn
+    // down from under it).
+    bool isHandlingInput() const { return dispatching || inputDepth > 0; }
+
+    // Input, in panel pixels; also used by tests and by the editor (the
+    // window's own input arrives in screen pixels and is brought here).
     void handleMouseDown(const CPoint& where, int32_t buttons);
     void handleMouseMoved(const CPoint& where, int32_t buttons);
     void handleMouseUp(const CPoint& where, int32_t buttons);
@@ -81,6 +96,7 @@ private:
     void present(const CRect& area);
 
     VSTGUIEditorInterface* editor;
+    CRect panel; // 0, 0, panel width, panel height
     CDrawContext canvas;
     std::unique_ptr<platform::Window> window;
     CRect invalid;           // pending redraw of the canvas
@@ -90,6 +106,7 @@ private:
     COptionMenu* popupMenu = nullptr;
     bool popupFromPress = false; // the press that opened the pop-up is still held
     bool dispatching = false;
+    int32_t inputDepth = 0;   // handle* calls running
     bool* aliveFlag = nullptr; // cleared by the destructor while input is handled
 };
 

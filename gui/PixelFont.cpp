@@ -118,6 +118,11 @@ const Glyph& glyphFor(char c)
 
 } // namespace
 
+bool hasGlyph(char c)
+{
+    return &glyphFor(c) != &kMissing;
+}
+
 int32_t glyphWidth(char c) { return static_cast<int32_t>(std::strlen(glyphFor(c).rows[0])); }
 
 bool glyphPixel(char c, int32_t x, int32_t y)

@@ -11,6 +11,8 @@ constexpr int32_t kAscent = 7;     // rows above the baseline (capital height)
 constexpr int32_t kCellHeight = 8; // with the descender row
 constexpr int32_t kSpacing = 1;    // blank columns between glyphs
 
+// Whether the font has a glyph of its own for c (others draw as the box).
+bool hasGlyph(char c);
 // Width in pixels of one glyph (unknown characters draw as a small box).
 int32_t glyphWidth(char c);
 // Whether the glyph of c has a lit pixel at column x, row y (row 0 on top).

@@ -42,6 +42,15 @@ public:
     virtual bool takePendingPaint(CRect& area) = 0;
     // Pointer position in window pixels and the CButton bits held now.
     virtual bool pointerState(CPoint& where, int32_t& buttons) = 0;
+    // Makes the window width x height pixels, keeping the window itself
+    // (hosts that embedded it by id keep a valid id); false when it could
+    // not, and the window stays as it was.
+    virtual bool resize(int32_t width, int32_t height)
+    {
+        (void)width;
+        (void)height;
+        return false;
+    }
     // The window system's own id of this window (an X11 Window, an HWND),
     // for hosts that embed it by id; 0 for a window without a screen.
     virtual uintptr_t nativeHandle() const { return 0; }
@@ -64,6 +73,13 @@ uint32_t tickCount();
 void sleepMilliseconds(uint32_t ms);
 // Tests replace the clock and the sleep; null restores the real ones.
 void setClockForTesting(uint32_t (*tick)(), void (*sleep)(uint32_t));
+
+// The desktop's scale for user interfaces (Xft.dpi / 96 on X11, the system
+// DPI / 96 on Windows), 0 when it gives none. UI thread.
+double desktopScale();
+// The scale of the monitor the host's window `parent` lies on, where the
+// system tells it per window (Windows); 0 elsewhere.
+double windowScale(void* parent);
 
 // Per-thread setup of the windowing system for the thread that builds an
 // editor (drag-and-drop registration on Windows); nothing to do elsewhere.

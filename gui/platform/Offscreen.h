@@ -18,6 +18,7 @@ public:
     bool nextEvent(Event& event) override;
     bool takePendingPaint(CRect& area) override;
     bool pointerState(CPoint& where, int32_t& buttons) override;
+    bool resize(int32_t width, int32_t height) override;
 
     // Input for the frame's next idle.
     void post(const Event& event);

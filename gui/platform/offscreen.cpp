@@ -10,6 +10,16 @@ OffscreenWindow::OffscreenWindow(void* parent, int32_t width, int32_t height)
 {
 }
 
+bool OffscreenWindow::resize(int32_t newWidth, int32_t newHeight)
+{
+    if (newWidth <= 0 || newHeight <= 0)
+        return false;
+    width = newWidth;
+    height = newHeight;
+    screen.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+    return true;
+}
+
 void OffscreenWindow::present(const CDrawContext& canvas, const CRect& area)
 {
     CRect r = area;

@@ -117,9 +117,12 @@ public:
     bool takePendingPaint(CRect& area) override;
     bool pointerState(CPoint& where, int32_t& buttons) override;
     uintptr_t nativeHandle() const override { return reinterpret_cast<uintptr_t>(hwnd); }
+    bool resize(int32_t newWidth, int32_t newHeight) override;
 
 private:
     Win32Window() = default;
+    // The DIB section the canvas is copied through, width x height.
+    bool makeDib();
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void queueButton(EventType type, int32_t button, WPARAM wParam, LPARAM lParam);
@@ -165,6 +168,20 @@ std::unique_ptr<Window> Win32Window::create(void* parent, int32_t width, int32_t
     w->width = width;
     w->height = height;
 
+    w->memoryDC = CreateCompatibleDC(nullptr);
+    if (w->memoryDC == nullptr || !w->makeDib())
+        return nullptr; // the destructor releases what was made
+
+    w->hwnd = CreateWindowExA(0, kWindowClass, "VEMO",
+                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0,
+                              width, height, parentWindow, nullptr, instance, w.get());
+    if (w->hwnd == nullptr)
+        return nullptr;
+    return w;
+}
+
+bool Win32Window::makeDib()
+{
     BITMAPINFO bmi{};
     bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
     bmi.bmiHeader.biWidth = width;
@@ -173,20 +190,38 @@ std::unique_ptr<Window> Win32Window::create(void* parent, int32_t width, int32_t
     bmi.bmiHeader.biBitCount = 32;
     bmi.bmiHeader.biCompression = BI_RGB;
     void* pixels = nullptr;
-    w->dib = CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &pixels, nullptr, 0);
-    w->memoryDC = CreateCompatibleDC(nullptr);
-    if (w->dib == nullptr || pixels == nullptr || w->memoryDC == nullptr)
-        return nullptr; // the destructor releases what was made
-    w->bits = static_cast<uint32_t*>(pixels);
-    std::memset(w->bits, 0, static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
-    w->previousBitmap = SelectObject(w->memoryDC, w->dib);
+    HBITMAP made = CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &pixels, nullptr, 0);
+    if (made == nullptr || pixels == nullptr) {
+        if (made != nullptr)
+            DeleteObject(made);
+        return false;
+    }
+    std::memset(pixels, 0, static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
+    HGDIOBJ old = SelectObject(memoryDC, made);
+    if (previousBitmap == nullptr)
+        previousBitmap = old;
+    if (dib != nullptr)
+        DeleteObject(dib);
+    dib = made;
+    bits = static_cast<uint32_t*>(pixels);
+    return true;
+}
 
-    w->hwnd = CreateWindowExA(0, kWindowClass, "VEMO",
-                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0,
-                              width, height, parentWindow, nullptr, instance, w.get());
-    if (w->hwnd == nullptr)
-        return nullptr;
-    return w;
+bool Win32Window::resize(int32_t newWidth, int32_t newHeight)
+{
+    if (hwnd == nullptr || newWidth <= 0 || newHeight <= 0)
+        return false;
+    const int32_t oldWidth = width;
+    const int32_t oldHeight = height;
+    width = newWidth;
+    height = newHeight;
+    if (!makeDib()) {
+        width = oldWidth;
+        height = oldHeight;
+        return false;
+    }
+    SetWindowPos(hwnd, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+    return true;
 }
 
 Win32Window::~Win32Window()
@@ -501,6 +536,29 @@ bool loadBitmapResource(int32_t id, BmpImage& out)
 }
 
 uint32_t win32TickCount() { return GetTickCount(); }
+
+double desktopScale()
+{
+    HDC screen = GetDC(nullptr);
+    if (screen == nullptr)
+        return 0.0;
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi / 96.0 : 0.0;
+}
+
+double windowScale(void* parent)
+{
+    // Per-monitor DPI (Windows 10 1607 on); looked up by name so the module
+    // still loads on older systems and under Wine versions without it.
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    if (getDpiForWindow == nullptr || parent == nullptr || !IsWindow(static_cast<HWND>(parent)))
+        return 0.0;
+    const UINT dpi = getDpiForWindow(static_cast<HWND>(parent));
+    return dpi > 0 ? dpi / 96.0 : 0.0;
+}
 
 void win32Sleep(uint32_t ms) { Sleep(ms); }
 

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <bit>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -106,9 +107,13 @@ public:
     bool takePendingPaint(CRect& area) override;
     bool pointerState(CPoint& where, int32_t& buttons) override;
     uintptr_t nativeHandle() const override { return uintptr_t(window); }
+    bool resize(int32_t newWidth, int32_t newHeight) override;
 
 private:
     X11Window() = default;
+    // The image the canvas is copied through, width x height; false when
+    // the server would not give one.
+    bool makeImage();
     void readPending() override;
     void convert(const XEvent& xe);
     void release();
@@ -120,6 +125,8 @@ private:
     std::vector<char> staging; // the image's pixel memory
     bool fastFormat = false;   // 32-bit pixels laid out as 0x00RRGGBB
     bool destroyed = false;    // the server destroyed our window (with its parent)
+    Visual* visual = nullptr;
+    int depth = 0;
     int32_t width = 0;
     int32_t height = 0;
 };
@@ -158,21 +165,9 @@ std::unique_ptr<Window> X11Window::create(void* parent, int32_t width, int32_t h
             if (trap.sync() && w->window != 0) {
                 XStoreName(display, w->window, "VEMO");
                 w->gc = XCreateGC(display, w->window, 0, nullptr);
-                w->image = XCreateImage(display, parentAttributes.visual,
-                                        static_cast<unsigned>(parentAttributes.depth), ZPixmap, 0,
-                                        nullptr, static_cast<unsigned>(width),
-                                        static_cast<unsigned>(height), 32, 0);
-                if (w->image != nullptr && w->image->bytes_per_line > 0) {
-                    w->staging.assign(static_cast<size_t>(w->image->bytes_per_line) *
-                                          static_cast<size_t>(height),
-                                      0);
-                    w->image->data = w->staging.data();
-                    w->image->byte_order = LSBFirst; // we fill it in host order below
-                    w->fastFormat = w->image->bits_per_pixel == 32 &&
-                                    w->image->red_mask == 0xFF0000 &&
-                                    w->image->green_mask == 0x00FF00 &&
-                                    w->image->blue_mask == 0x0000FF &&
-                                    std::endian::native == std::endian::little;
+                w->visual = parentAttributes.visual;
+                w->depth = parentAttributes.depth;
+                if (w->makeImage()) {
                     XMapWindow(display, w->window);
                     ok = trap.sync();
                 }
@@ -182,6 +177,45 @@ std::unique_ptr<Window> X11Window::create(void* parent, int32_t width, int32_t h
     if (!ok)
         return nullptr; // the destructor releases what was made
     return w;
+}
+
+bool X11Window::makeImage()
+{
+    if (image != nullptr) {
+        image->data = nullptr; // the pixels belong to staging
+        XDestroyImage(image);
+        image = nullptr;
+    }
+    image = XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0, nullptr,
+                         static_cast<unsigned>(width), static_cast<unsigned>(height), 32, 0);
+    if (image == nullptr || image->bytes_per_line <= 0)
+        return false;
+    staging.assign(static_cast<size_t>(image->bytes_per_line) * static_cast<size_t>(height), 0);
+    image->data = staging.data();
+    image->byte_order = LSBFirst; // we fill it in host order below
+    fastFormat = image->bits_per_pixel == 32 && image->red_mask == 0xFF0000 &&
+                 image->green_mask == 0x00FF00 && image->blue_mask == 0x0000FF &&
+                 std::endian::native == std::endian::little;
+    return true;
+}
+
+bool X11Window::resize(int32_t newWidth, int32_t newHeight)
+{
+    if (display == nullptr || destroyed || newWidth <= 0 || newHeight <= 0)
+        return false;
+    const int32_t oldWidth = width;
+    const int32_t oldHeight = height;
+    width = newWidth;
+    height = newHeight;
+    if (!makeImage()) {
+        width = oldWidth;
+        height = oldHeight;
+        makeImage();
+        return false;
+    }
+    ErrorTrap trap(display);
+    XResizeWindow(display, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    return trap.sync();
 }
 
 X11Window::~X11Window() { release(); }
@@ -367,6 +401,28 @@ std::unique_ptr<Window> createNativeWindow(void* parent, int32_t width, int32_t 
 {
     return X11Window::create(parent, width, height);
 }
+
+double desktopScale()
+{
+    // Xft.dpi in the server's resource database, as desktops set it for a
+    // high-resolution screen (96 is 100 %).
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr)
+        return 0.0;
+    double scale = 0.0;
+    if (const char* resources = XResourceManagerString(display)) {
+        const char* found = std::strstr(resources, "Xft.dpi:");
+        if (found != nullptr && (found == resources || found[-1] == '\n')) {
+            const double dpi = std::strtod(found + 8, nullptr);
+            if (dpi > 0.0 && dpi < 10000.0)
+                scale = dpi / 96.0;
+        }
+    }
+    XCloseDisplay(display);
+    return scale;
+}
+
+double windowScale(void*) { return 0.0; }
 
 void initUiThread() {}
 void releaseUiThread() {}
