@@ -1,5 +1,9 @@
 #include "editor/AEffGUIEditor.h"
 
+#include <cmath>
+
+#include "editor/EditorScale.h"
+
 #include "gui/Platform.h"
 #include "vst/audioeffectx.h"
 
@@ -21,8 +25,85 @@ bool AEffGUIEditor::getRect(ERect** rect)
 {
     if (rect == nullptr)
         return false;
+    if (frame == nullptr)
+        takeScale(wantedScale()); // the size the next open will have
     *rect = &windowRect;
     return true;
+}
+
+float AEffGUIEditor::wantedScale() const
+{
+    if (chosenScale > 0.f)
+        return chosenScale;
+    if (hostScale > 0.f)
+        return hostScale;
+    if (rememberedScale < 0.f)
+        rememberedScale = EditorScale::remembered();
+    if (rememberedScale > 0.f)
+        return rememberedScale;
+    if (desktopScale < 0.f)
+        desktopScale = EditorScale::desktop();
+    return desktopScale > 0.f ? desktopScale : 1.f;
+}
+
+void AEffGUIEditor::takeScale(float newScale)
+{
+    scale = newScale;
+    windowRect.left = 0;
+    windowRect.top = 0;
+    windowRect.right = static_cast<int16_t>(std::floor(kPanelWidth * scale + 0.5f));
+    windowRect.bottom = static_cast<int16_t>(std::floor(kPanelHeight * scale + 0.5f));
+}
+
+void AEffGUIEditor::setHostScale(double newScale)
+{
+    hostScale = EditorScale::sanitize(newScale);
+    const float wanted = wantedScale();
+    if (wanted == scale)
+        return;
+    if (frame == nullptr)
+        takeScale(wanted);
+    else if (frame->isHandlingInput())
+        pendingScale = wanted;
+    else if (frame->setScale(wanted)) // the host asked: it resizes its side itself
+        takeScale(wanted);
+}
+
+void AEffGUIEditor::chooseScale(float newScale)
+{
+    newScale = EditorScale::sanitize(newScale);
+    if (newScale <= 0.f)
+        return;
+    EditorScale::remember(newScale);
+    rememberedScale = newScale;
+    if (frame == nullptr) {
+        chosenScale = newScale;
+        takeScale(newScale);
+    } else {
+        pendingScale = newScale; // the frame is busy with the menu that chose it
+    }
+}
+
+void AEffGUIEditor::applyPendingScale()
+{
+    if (pendingScale <= 0.f || frame == nullptr || frame->isHandlingInput())
+        return;
+    const float wanted = pendingScale;
+    pendingScale = 0.f;
+    if (wanted == scale)
+        return;
+    const auto width = static_cast<int32_t>(std::floor(kPanelWidth * wanted + 0.5f));
+    const auto height = static_cast<int32_t>(std::floor(kPanelHeight * wanted + 0.5f));
+    // A host scale waiting here was asked for by the host; a choice of the
+    // user's needs the host's room first.
+    const bool fromHost = chosenScale <= 0.f && wanted == hostScale;
+    if (!fromHost && !host->requestResize(width, height))
+        return; // the host keeps the window as it is: so does the editor
+    if (!frame->setScale(wanted))
+        return;
+    if (!fromHost)
+        chosenScale = wanted;
+    takeScale(wanted);
 }
 
 bool AEffGUIEditor::open(void* ptr)
@@ -113,6 +194,12 @@ void AEffGUIEditor::parameterText(int32_t index, char* display, char* unit)
         effect->getParameterDisplay(index, display);
         effect->getParameterLabel(index, unit);
     }
+}
+
+bool AEffGUIEditor::requestResize(int32_t width, int32_t height)
+{
+    auto* effectX = dynamic_cast<AudioEffectX*>(effect);
+    return effectX != nullptr && effectX->sizeWindow(width, height);
 }
 
 void AEffGUIEditor::hostIdle()

@@ -48,7 +48,26 @@ private:
     bool programNameAt(int32_t index, char* text) override;
     void parameterText(int32_t index, char* display, char* unit) override;
     void hostIdle() override;
+    bool requestResize(int32_t width, int32_t height) override;
 public:
+
+    // --- size -------------------------------------------------------------
+    // The host's scale for the editor (1..3; 0 or nonsense: none). Applied at
+    // once: the window, if open, is rebuilt at the new size (the host asked,
+    // so it resizes its own window after). UI thread, outside the editor's
+    // own calls.
+    void setHostScale(double scale);
+    // The user's choice from the context menu: applied at the next idle if
+    // the host agrees to resize (an unopened editor just takes it), and kept
+    // for the next editor in any host.
+    void chooseScale(float scale);
+    // The scale the editor is drawn at now, and its window in screen pixels.
+    float getScale() const { return scale; }
+    int32_t windowWidth() const { return windowRect.right - windowRect.left; }
+    int32_t windowHeight() const { return windowRect.bottom - windowRect.top; }
+    // The panel's size in its own pixels (scale 1).
+    static constexpr int32_t kPanelWidth = 695;
+    static constexpr int32_t kPanelHeight = 350;
 
     VSTGUI::CFrame* getFrame() const { return frame; }
     // The host the editor talks to.
@@ -63,7 +82,23 @@ public:
     static constexpr uint32_t kWaitStep = 4;      // ms
 
 protected:
+    // The scale the sources give now (see EditorScale.h), and making it the
+    // editor's: windowRect follows; an open window is rebuilt.
+    float wantedScale() const;
+    void takeScale(float newScale);
+    // Applies a scale chosen from inside the frame's own event handling
+    // (called from idle, where the frame may be rebuilt).
+    void applyPendingScale();
+
     ::EditorHost* host;
+    float scale = 1.f;
+    float hostScale = 0.f;   // 0: the host said nothing
+    float chosenScale = 0.f; // 0: not chosen in this editor
+    float pendingScale = 0.f;
+    // What the file and the desktop said when last asked (-1: not yet):
+    // getRect may come often, the file is read again at each open.
+    mutable float rememberedScale = -1.f;
+    mutable float desktopScale = -1.f;
     ERect windowRect{};
     uint32_t nextIdleTicks;
     bool inIdle = false;

@@ -30,6 +30,15 @@ public:
     // Time for the host's own idle work while the editor holds the UI thread
     // (a drag that runs its own event loop).
     virtual void hostIdle() {}
+    // The editor wants its window to become width x height screen pixels
+    // (the user chose another size); false when the host cannot or will not
+    // resize it, and the editor then keeps its size.
+    virtual bool requestResize(int32_t width, int32_t height)
+    {
+        (void)width;
+        (void)height;
+        return false;
+    }
 
 protected:
     ~EditorHost() = default;

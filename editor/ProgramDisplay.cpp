@@ -33,20 +33,12 @@ constexpr int32_t kLargeScale = 2;
 
 int32_t smallWidth(const std::string& text) { return PixelFont::textWidth(text.c_str()); }
 
-// The built-in pixel font, each pixel drawn as a scale x scale block.
+// The built-in pixel font, each pixel a scale x scale block of panel pixels
+// (glyphs made for the canvas's scale when it is drawn larger).
 void drawText(CDrawContext* c, const std::string& text, int32_t x, int32_t y, int32_t scale,
               const CColor& colour)
 {
-    for (char ch : text) {
-        const int32_t w = PixelFont::glyphWidth(ch);
-        for (int32_t row = 0; row < PixelFont::kCellHeight; ++row)
-            for (int32_t col = 0; col < w; ++col)
-                if (PixelFont::glyphPixel(ch, col, row))
-                    c->fillRect(CRect(x + col * scale, y + row * scale, x + (col + 1) * scale,
-                                      y + (row + 1) * scale),
-                                colour);
-        x += (w + PixelFont::kSpacing) * scale;
-    }
+    c->drawText(text.c_str(), CPoint(x, y), scale, colour);
 }
 
 CColor mix(const CColor& a, const CColor& b, int32_t i, int32_t n)

@@ -1,8 +1,11 @@
 #include "editor/VemoVstEditor.h"
 
 #include <cmath>
+#include <cstdio>
+#include <iterator>
 #include <thread>
 
+#include "editor/EditorScale.h"
 #include "gui/Platform.h"
 #include "vst/audioeffect.h"
 #include "voice/ParameterTable.h"
@@ -106,8 +109,21 @@ bool VemoVstEditor::open(void* ptr)
     bmpTranspose = loadBitmap(137, false);
     bmpTranspose->setTransparentColor(CColor{13, 10, 19, 255});
 
+    // The size: the sources as they stand now (the remembered choice read
+    // afresh, another host may have changed it); on Windows the monitor's
+    // DPI speaks for a host that sent no scale. A size other than the one
+    // the host last asked for is announced to it.
+    if (hostScale <= 0.f)
+        hostScale = EditorScale::sanitize(platform::windowScale(ptr));
+    rememberedScale = EditorScale::remembered();
+    const float reported = scale;
+    takeScale(wantedScale());
+    if (scale != reported)
+        host->requestResize(windowWidth(), windowHeight());
+    pendingScale = 0.f;
+
     frame = new CFrame(CRect(0, 0, bmpBackground->getWidth(), bmpBackground->getHeight()), ptr,
-                       this);
+                       this, scale);
     if (!frame->isWindowOpen()) {
         frame->forget();
         frame = nullptr;
@@ -276,6 +292,7 @@ void VemoVstEditor::close()
         frame->forget(); // releases every control, then the window
     frame = nullptr;
     display = nullptr;
+    scaleMenu = nullptr;
     byParameter.fill(nullptr);
     learnCurrentButton = learnAllButton = nullptr;
     volumeKnob = masterPitchKnob = nullptr;
@@ -309,6 +326,9 @@ void VemoVstEditor::releaseBitmaps()
 
 void VemoVstEditor::idle()
 {
+    applyPendingScale();
+    if (scaleMenu != nullptr && frame != nullptr && frame->getOpenPopup() != scaleMenu)
+        scaleMenu->setViewSize(kScaleMenuParked); // dismissed without a choice
     refreshDisplay();
     AEffGUIEditor::idle();
     if (frame != nullptr && clockMenu != nullptr && waveMenu != nullptr) {
@@ -336,6 +356,13 @@ void VemoVstEditor::valueChanged(CDrawContext* context, CControl* control)
     if (control == nullptr)
         return;
     const int32_t tag = control->getTag();
+    if (control == scaleMenu) {
+        const int32_t entry = scaleMenu->getCurrent();
+        if (entry >= 0 && entry < static_cast<int32_t>(std::size(EditorScale::kChoices)))
+            chooseScale(EditorScale::kChoices[entry]);
+        scaleMenu->setViewSize(kScaleMenuParked);
+        return;
+    }
     // Only real parameter indices reach the host (a negative tag would be
     // reported to it as an automated parameter otherwise).
     if (tag >= 0 && tag < kNumParameters) {
@@ -408,4 +435,36 @@ int32_t VemoVstEditor::controlModifierClicked(CDrawContext* context, CControl* c
     (void)control;
     (void)button;
     return 0; // the control handles the click itself
+}
+
+void VemoVstEditor::contextClick(const CPoint& where)
+{
+    if (frame == nullptr)
+        return;
+    if (scaleMenu == nullptr) {
+        // A menu without a face of its own: only its pop-up shows, at the
+        // pointer, in the panel's menu colours.
+        scaleMenu = new COptionMenu(kScaleMenuParked, this, kScaleMenuTag);
+        auto* scheme = new COptionMenuScheme();
+        scheme->backgroundColor = kMenuFill;
+        scheme->selectionColor = kMenuSelected;
+        scheme->textColor = kMenuText;
+        scheme->hiliteTextColor = kWhiteCColor;
+        scheme->disableTextColor = kMenuFill;
+        scaleMenu->setScheme(scheme);
+        scheme->forget();
+        for (float choice : EditorScale::kChoices) {
+            char text[16];
+            std::snprintf(text, sizeof text, "Size %d %%", static_cast<int>(std::lround(choice * 100.f)));
+            scaleMenu->addEntry(text);
+        }
+        frame->addView(scaleMenu);
+    }
+    int32_t nearest = 0;
+    for (int32_t i = 0; i < static_cast<int32_t>(std::size(EditorScale::kChoices)); ++i)
+        if (std::fabs(EditorScale::kChoices[i] - scale) < std::fabs(EditorScale::kChoices[nearest] - scale))
+            nearest = i;
+    scaleMenu->setCurrent(nearest);
+    scaleMenu->setViewSize(CRect(where.x, where.y, where.x, where.y));
+    frame->openPopup(scaleMenu);
 }

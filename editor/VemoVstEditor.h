@@ -45,6 +45,11 @@ public:
     void endEdit(int32_t index) override;
     int32_t controlModifierClicked(VSTGUI::CDrawContext* context, VSTGUI::CControl* control,
                                    int32_t button) override;
+    // A right click on the panel: the menu of sizes (EditorScale::kChoices).
+    void contextClick(const VSTGUI::CPoint& where) override;
+    // The menu of sizes while the window is open and it was asked for once.
+    VSTGUI::COptionMenu* getScaleMenu() const { return scaleMenu; }
+    static constexpr int32_t kScaleMenuTag = -2; // never a parameter
 
     // The control serving parameter `index`, or null (window closed, or a
     // parameter without a control). UI thread.
@@ -129,6 +134,10 @@ private:
     VSTGUI::CBitmap* bmpLearnAll = nullptr;     // 138
 
     ProgramDisplay* display = nullptr; // owned by the frame
+    VSTGUI::COptionMenu* scaleMenu = nullptr; // owned by the frame
+    // Where the menu of sizes waits between uses: off the panel, so no
+    // click reaches it.
+    static constexpr VSTGUI::CRect kScaleMenuParked{-100, -100, -100, -100};
     int32_t shownParameter = -1;       // on the display, or -1 for the program
     int32_t openGestures = 0;          // beginEdit without its endEdit yet
     uint32_t lastTouch = 0;            // tick count of the latest touch or gesture end

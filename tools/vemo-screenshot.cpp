@@ -2,14 +2,15 @@
 // window and writes what it shows to a PNG file.
 //
 //   vemo-screenshot [--program N] [--set NAME=VALUE ...] [--menu 27|28]
-//                   [--drag NAME=VALUE] OUTPUT.png
+//                   [--drag NAME=VALUE] [--scale S] OUTPUT.png
 //
 // The instance starts as the plug-in does (program 0 of the factory bank);
 // --program selects another program, --set changes single values (by index
 // or by name, as the host would), --menu opens the pop-up list of a menu
 // (the wave menu 27 or the clock menu 28, or their names), and --drag moves a slider with the mouse to a
 // value and takes the picture before the button comes up, so the display
-// shows the parameter being dragged.
+// shows the parameter being dragged. --scale draws the editor at S (1 to 3)
+// times its size, as a host asking for that scale sees it.
 #include <png.h>
 
 #include <cstdio>
@@ -61,7 +62,7 @@ bool writePng(const char* path, const VSTGUI::CDrawContext& canvas)
 int usage()
 {
     std::fprintf(stderr, "usage: vemo-screenshot [--program N] [--set NAME=VALUE ...] [--menu 27|28] "
-                         "[--drag NAME=VALUE] OUTPUT.png\n");
+                         "[--drag NAME=VALUE] [--scale S] OUTPUT.png\n");
     return 2;
 }
 
@@ -90,9 +91,11 @@ bool startDrag(VemoVstEditor& editor, VSTGUI::platform::OffscreenWindow& window,
         return false;
     // The handle's top runs from top + 1 (value 1) to top + 69 (value 0);
     // it is 10 pixels high, and a press centres it on the pointer.
+    // The window speaks screen pixels: panel pixels times the scale.
     const VSTGUI::CRect& r = slider->getViewSize();
-    auto centreFor = [&](float v) { return r.top + 1 + int32_t((1.f - v) * 68.f) + 5; };
-    const int32_t x = (r.left + r.right) / 2;
+    const float s = editor.getScale();
+    auto centreFor = [&](float v) { return int32_t(float(r.top + 1 + int32_t((1.f - v) * 68.f) + 5) * s); };
+    const auto x = int32_t(float(r.left + r.right) / 2.f * s);
     window.postMouseDown(VSTGUI::CPoint(x, centreFor(slider->getValue())));
     editor.idle();
     for (int step = 1; step <= 4; ++step) {
@@ -112,6 +115,7 @@ int main(int argc, char** argv)
     int program = -1;
     int dragIndex = -1;
     float dragValue = 0.f;
+    float scale = 0.f;
     std::vector<std::pair<int, float>> sets;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--menu") == 0 && i + 1 < argc) {
@@ -133,6 +137,10 @@ int main(int argc, char** argv)
         } else if (std::strcmp(argv[i], "--drag") == 0 && i + 1 < argc) {
             if (!parseAssignment(argv[++i], dragIndex, dragValue))
                 return usage();
+        } else if (std::strcmp(argv[i], "--scale") == 0 && i + 1 < argc) {
+            scale = std::strtof(argv[++i], nullptr);
+            if (!(scale >= 1.f && scale <= 3.f))
+                return usage();
         } else if (argv[i][0] == '-') {
             return usage();
         } else {
@@ -145,6 +153,8 @@ int main(int argc, char** argv)
     VSTGUI::platform::setBackend(VSTGUI::platform::Backend::Offscreen);
     auto* plugin = new VemoVst(nullptr); // the plug-in with its editor, no host
     auto* editor = static_cast<VemoVstEditor*>(plugin->getEditor());
+    if (editor != nullptr)
+        editor->setHostScale(scale > 0.f ? scale : 1.f); // not the user's or the desktop's
     if (editor == nullptr || !editor->open(nullptr)) {
         std::fprintf(stderr, "vemo-screenshot: the editor did not open\n");
         delete plugin;

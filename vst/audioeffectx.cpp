@@ -85,6 +85,8 @@ intptr_t AudioEffectX::dispatcher(int32_t opcode, int32_t index, intptr_t value,
         return beginSetProgram() ? 1 : 0;
     case effEndSetProgram:
         return endSetProgram() ? 1 : 0;
+    case effVendorSpecific:
+        return vendorSpecific(index, value, ptr, opt);
     default:
         break;
     }
@@ -116,3 +118,8 @@ VstTimeInfo* AudioEffectX::getTimeInfo(int32_t filter)
 }
 
 bool AudioEffectX::updateDisplay() { return callHost(audioMasterUpdateDisplay) != 0; }
+
+bool AudioEffectX::sizeWindow(int32_t width, int32_t height)
+{
+    return callHost(audioMasterSizeWindow, width, height) != 0;
+}

@@ -30,9 +30,20 @@ public:
     virtual int32_t getPlugCategory();
     virtual int32_t getVstVersion() { return 2400; }
     virtual int32_t getCurrentMidiProgram() { return -1; }
+    // effVendorSpecific: a host's own extensions; 0 for those not known.
+    virtual intptr_t vendorSpecific(int32_t index, intptr_t value, void* ptr, float opt)
+    {
+        (void)index;
+        (void)value;
+        (void)ptr;
+        (void)opt;
+        return 0;
+    }
 
     // Host callback wrappers.
     virtual bool wantEvents(int32_t filter = 1);
     virtual VstTimeInfo* getTimeInfo(int32_t filter);
     virtual bool updateDisplay();
+    // Asks the host to make the editor's window width x height pixels.
+    virtual bool sizeWindow(int32_t width, int32_t height);
 };

@@ -193,3 +193,11 @@ int32_t VemoVst::canDo(char* text)
             return 1;
     return -1;
 }
+
+intptr_t VemoVst::vendorSpecific(int32_t index, intptr_t value, void* ptr, float opt)
+{
+    (void)ptr;
+    if (index == vstFourCC('P', 'r', 'e', 'S') && value == vstFourCC('A', 'e', 'C', 's'))
+        return setEditorHostScale(editor, opt) ? 1 : 0;
+    return 0;
+}

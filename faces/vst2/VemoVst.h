@@ -64,6 +64,8 @@ public:
     bool getProductString(char* text) override;
     int32_t getVendorVersion() override { return 1000; }
     int32_t canDo(char* text) override;
+    // The host's editor scale: index 'PreS', value 'AeCs', the factor in opt.
+    intptr_t vendorSpecific(int32_t index, intptr_t value, void* ptr, float opt) override;
 
     // Read access for tests and tools.
     Instrument& getInstrument() { return instrument; }
