@@ -50,7 +50,15 @@ void destroy(const clap_plugin* p)
         self(p)->openEditor()->close();
 }
 
-bool setScale(const clap_plugin*, double) { return false; }
+// The host's scale for the editor (X11 and Win32 hosts send it before the
+// window opens, and again when it moves to another screen).
+bool setScale(const clap_plugin* p, double scale)
+{
+    if (self(p) == nullptr || self(p)->openEditor() == nullptr || !(scale > 0.0))
+        return false;
+    self(p)->openEditor()->setScale(scale);
+    return true;
+}
 
 bool getSize(const clap_plugin* p, uint32_t* width, uint32_t* height)
 {
@@ -63,7 +71,8 @@ bool getSize(const clap_plugin* p, uint32_t* width, uint32_t* height)
 bool canResize(const clap_plugin*) { return false; }
 bool resizeHints(const clap_plugin*, clap_gui_resize_hints*) { return false; }
 
-// The panel has one size: a request for it is taken, any other refused.
+// The panel has one size at its scale: a request for it is taken, any other
+// refused (the user changes the size through the editor's own menu).
 bool adjustSize(const clap_plugin* p, uint32_t* width, uint32_t* height)
 {
     return getSize(p, width, height);
@@ -118,6 +127,17 @@ ClapEditor::ClapEditor(ClapPlugin& plugin, const clap_host* host)
         timers = static_cast<const clap_host_timer_support*>(host->get_extension(host, kExtTimerSupport));
     if (timers != nullptr && (timers->register_timer == nullptr || timers->unregister_timer == nullptr))
         timers = nullptr;
+    if (host->get_extension != nullptr)
+        gui = static_cast<const clap_host_gui*>(host->get_extension(host, kExtGui));
+    if (gui != nullptr && gui->request_resize == nullptr)
+        gui = nullptr;
+}
+
+void ClapEditor::setScale(double scale) { editor->setHostScale(scale); }
+
+bool ClapEditor::requestResize(int32_t width, int32_t height)
+{
+    return gui != nullptr && width > 0 && height > 0 && gui->request_resize(host, uint32_t(width), uint32_t(height));
 }
 
 ClapEditor::~ClapEditor()

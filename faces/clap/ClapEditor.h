@@ -31,6 +31,7 @@ public:
     bool open(uint64_t parentWindow);
     void close();
     void size(uint32_t& width, uint32_t& height) const;
+    void setScale(double scale);
     void timer(clap::clap_id id);
 
     // Any thread: a value changed; the control follows at the next idle.
@@ -50,10 +51,12 @@ private:
     void programName(char* text) override;
     bool programNameAt(int32_t index, char* text) override;
     void parameterText(int32_t index, char* display, char* unit) override;
+    bool requestResize(int32_t width, int32_t height) override;
 
     ClapPlugin& plugin;
     const clap::clap_host* host;
     const clap::clap_host_timer_support* timers = nullptr;
+    const clap::clap_host_gui* gui = nullptr; // request_resize for the user's size
     VemoVstEditor* editor;
     clap::clap_id timerId = clap::kInvalidId;
 };

@@ -45,8 +45,8 @@ const void* feature(const LV2_Feature* const* features, const char* uri)
 class Lv2Ui final : public EditorHost {
 public:
     Lv2Ui(LV2UI_Write_Function write, LV2UI_Controller controller, LV2_URID_Map* map,
-          const LV2UI_Touch* touch, float sampleRate)
-        : write(write), controller(controller), map(map), touch(touch), sampleRate(sampleRate),
+          const LV2UI_Touch* touch, const LV2UI_Resize* resize, float sampleRate)
+        : write(write), controller(controller), map(map), touch(touch), resize(resize), sampleRate(sampleRate),
           editor(new VemoVstEditor(static_cast<EditorHost&>(*this)))
     {
         for (int32_t i = 0; i < kNumParameters; ++i)
@@ -68,6 +68,9 @@ public:
         editor->close();
         delete editor;
     }
+
+    // The host's scale (ui:scaleFactor), before the window opens.
+    void setHostScale(float scale) { editor->setHostScale(scale); }
 
     // The editor's window inside `parent`; its id, or 0 when none can be made.
     uintptr_t open(void* parent)
@@ -147,6 +150,12 @@ public:
         std::memcpy(display, t.display, sizeof t.display);
         std::memcpy(unit, t.label, sizeof t.label);
     }
+    // ui:resize: 0 is the host's yes.
+    bool requestResize(int32_t width, int32_t height) override
+    {
+        return resize != nullptr && resize->ui_resize != nullptr &&
+               resize->ui_resize(resize->handle, width, height) == 0;
+    }
 
 private:
     void touchPort(int32_t index, bool grabbed)
@@ -214,6 +223,7 @@ private:
     LV2UI_Controller controller;
     LV2_URID_Map* map;
     const LV2UI_Touch* touch;
+    const LV2UI_Resize* resize;
     float sampleRate;
     VemoVstEditor* editor;
     float values[kNumParameters];
@@ -237,22 +247,30 @@ LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char* pluginUri, const c
     const auto* touch = static_cast<const LV2UI_Touch*>(feature(features, LV2_UI__touch));
     const auto* resize = static_cast<const LV2UI_Resize*>(feature(features, LV2_UI__resize));
 
-    // The rate the value texts are shown for (the cutoff's Hz follow it).
+    // The rate the value texts are shown for (the cutoff's Hz follow it),
+    // and the host's scale for the editor (0: the host gives none).
     float sampleRate = 48000.0f;
+    float scale = 0.0f;
     if (const auto* options = static_cast<const LV2_Options_Option*>(feature(features, LV2_OPTIONS__options))) {
         const LV2_URID rateKey = map->map(map->handle, LV2_PARAMETERS__sampleRate);
+        const LV2_URID scaleKey = map->map(map->handle, LV2_UI__scaleFactor);
         const LV2_URID floatType = map->map(map->handle, LV2_ATOM__Float);
-        for (const LV2_Options_Option* o = options; o->key != 0; ++o)
-            if (o->key == rateKey && o->type == floatType && o->size == sizeof(float) && o->value != nullptr) {
-                const float rate = *static_cast<const float*>(o->value);
-                if (rate >= 1000.0f && rate <= 1000000.0f)
-                    sampleRate = rate;
-            }
+        for (const LV2_Options_Option* o = options; o->key != 0; ++o) {
+            if (o->type != floatType || o->size != sizeof(float) || o->value == nullptr)
+                continue;
+            const float value = *static_cast<const float*>(o->value);
+            if (o->key == rateKey && value >= 1000.0f && value <= 1000000.0f)
+                sampleRate = value;
+            else if (o->key == scaleKey)
+                scale = value;
+        }
     }
 
-    auto* ui = new (std::nothrow) Lv2Ui(write, controller, map, touch, sampleRate);
+    auto* ui = new (std::nothrow) Lv2Ui(write, controller, map, touch, resize, sampleRate);
     if (ui == nullptr)
         return nullptr;
+    if (scale > 0.0f)
+        ui->setHostScale(scale);
     const uintptr_t window = ui->open(parent);
     if (window == 0) {
         delete ui;

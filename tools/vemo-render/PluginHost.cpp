@@ -285,8 +285,6 @@ const VstTimeInfo* PluginHost::timeInfo()
 
 intptr_t PluginHost::answer(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt)
 {
-    (void)index;
-    (void)value;
     (void)opt;
     switch (opcode) {
     case audioMasterVersion:
@@ -308,6 +306,8 @@ intptr_t PluginHost::answer(int32_t opcode, int32_t index, intptr_t value, void*
     case audioMasterUpdateDisplay:
         ++log_.updateDisplay;
         return 1;
+    case audioMasterSizeWindow:
+        return sizeWindow_ && index > 0 && value > 0 && sizeWindow_(index, int32_t(value)) ? 1 : 0;
     case audioMasterCanDo: {
         if (!ptr)
             return 0;

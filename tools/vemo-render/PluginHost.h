@@ -12,6 +12,7 @@
 #include "vst/aeffect.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -116,6 +117,10 @@ public:
 
     const HostCallbackLog& callbackLog() const { return log_; }
 
+    // Who answers the plug-in's audioMasterSizeWindow (width, height): true
+    // when the window was resized. Unset, the host refuses.
+    void setSizeWindowHandler(std::function<bool(int32_t, int32_t)> handler) { sizeWindow_ = std::move(handler); }
+
     static intptr_t callback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
                              void* ptr, float opt);
 
@@ -146,6 +151,7 @@ private:
     bool positionJumped_ = true;
     VstTimeInfo timeInfo_{};
     HostCallbackLog log_;
+    std::function<bool(int32_t, int32_t)> sizeWindow_;
 };
 
 } // namespace vemo::render

@@ -18,7 +18,7 @@ constexpr int kFallbackHeight = 350;
 
 } // namespace
 
-EditorWindow::EditorWindow(render::PluginHost& host) : host_(host)
+EditorWindow::EditorWindow(render::PluginHost& host, double scale) : host_(host)
 {
     AEffect* effect = host_.effect();
     if (!(effect->flags & effFlagsHasEditor))
@@ -30,7 +30,12 @@ EditorWindow::EditorWindow(render::PluginHost& host) : host_(host)
     if (!display_)
         throw std::runtime_error(std::string("cannot open the X display '") + name + "'");
 
-    // The plug-in's rectangle, asked before the window exists as hosts do.
+    // The scale first (the 'PreS' vendor call hosts of high-resolution
+    // screens send), then the plug-in's rectangle, before the window exists
+    // as hosts do.
+    if (scale > 0.0)
+        effect->dispatcher(effect, effVendorSpecific, vstFourCC('P', 'r', 'e', 'S'), vstFourCC('A', 'e', 'C', 's'),
+                           nullptr, float(scale));
     int width = kFallbackWidth, height = kFallbackHeight;
     ERect* rect = nullptr;
     if (effect->dispatcher(effect, effEditGetRect, 0, 0, &rect, 0.0f) && rect &&
@@ -46,13 +51,7 @@ EditorWindow::EditorWindow(render::PluginHost& host) : host_(host)
     window_ = XCreateWindow(display_, RootWindow(display_, screen), 0, 0, unsigned(width), unsigned(height), 0,
                             CopyFromParent, InputOutput, CopyFromParent, CWBackPixel | CWEventMask, &attributes);
 
-    // Not resizable: the smallest and the largest size are the panel's.
-    XSizeHints* size = XAllocSizeHints();
-    size->flags = PMinSize | PMaxSize | PBaseSize;
-    size->min_width = size->max_width = size->base_width = width;
-    size->min_height = size->max_height = size->base_height = height;
-    XSetWMNormalHints(display_, window_, size);
-    XFree(size);
+    fixSize(width, height);
 
     XClassHint* classHint = XAllocClassHint();
     char instance[] = "vemo-standalone";
@@ -74,6 +73,7 @@ EditorWindow::EditorWindow(render::PluginHost& host) : host_(host)
     // as the value; the editor opens its own connection either way.
     editorOpen_ = effect->dispatcher(effect, effEditOpen, 0, reinterpret_cast<intptr_t>(display_),
                                      reinterpret_cast<void*>(window_), 0.0f) != 0;
+    host_.setSizeWindowHandler([this](int32_t w, int32_t h) { return resize(w, h); });
     if (!editorOpen_) {
         XDestroyWindow(display_, window_);
         XCloseDisplay(display_);
@@ -81,8 +81,31 @@ EditorWindow::EditorWindow(render::PluginHost& host) : host_(host)
     }
 }
 
+void EditorWindow::fixSize(int width, int height)
+{
+    // Not resizable by the user: the smallest and the largest size are the
+    // panel's (the editor's own size menu changes it).
+    XSizeHints* size = XAllocSizeHints();
+    size->flags = PMinSize | PMaxSize | PBaseSize;
+    size->min_width = size->max_width = size->base_width = width;
+    size->min_height = size->max_height = size->base_height = height;
+    XSetWMNormalHints(display_, window_, size);
+    XFree(size);
+}
+
+bool EditorWindow::resize(int width, int height)
+{
+    if (destroyed_ || width <= 0 || height <= 0 || width > 8192 || height > 8192)
+        return false;
+    fixSize(width, height);
+    XResizeWindow(display_, window_, unsigned(width), unsigned(height));
+    XFlush(display_);
+    return true;
+}
+
 EditorWindow::~EditorWindow()
 {
+    host_.setSizeWindowHandler(nullptr);
     AEffect* effect = host_.effect();
     if (editorOpen_)
         effect->dispatcher(effect, effEditClose, 0, 0, nullptr, 0.0f);

@@ -25,7 +25,9 @@ class EditorWindow {
 public:
     // Opens the display (DISPLAY), makes the window and opens the editor
     // in it. Throws std::runtime_error saying why it could not.
-    explicit EditorWindow(render::PluginHost& host);
+    // scale: the editor's size (1..3) as the host's choice; 0 leaves it to
+    // the user's and the desktop's.
+    explicit EditorWindow(render::PluginHost& host, double scale = 0.0);
     ~EditorWindow(); // effEditClose, then the window goes
     EditorWindow(const EditorWindow&) = delete;
     EditorWindow& operator=(const EditorWindow&) = delete;
@@ -43,8 +45,12 @@ public:
     int fd() const;
 
     XID window() const { return window_; }
+    // The plug-in asked for another size (its size menu): the window
+    // follows. UI thread.
+    bool resize(int width, int height);
 
 private:
+    void fixSize(int width, int height);
     render::PluginHost& host_;
     Display* display_ = nullptr;
     XID window_ = 0;

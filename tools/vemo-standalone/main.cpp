@@ -52,6 +52,7 @@ struct Options {
     std::string midiConnect;
     std::string name = "vemo";
     int channel = 0; // 0: every channel
+    double scale = 0.0; // the editor's size; 0: the user's choice or the desktop's
     bool noGui = false;
     bool noConnect = false;
     bool listPrograms = false;
@@ -208,7 +209,7 @@ int run(const Options& o)
     std::unique_ptr<EditorWindow> editor;
     if (!o.noGui) {
         try {
-            editor = std::make_unique<EditorWindow>(host);
+            editor = std::make_unique<EditorWindow>(host, o.scale);
         } catch (const std::exception& e) {
             note(std::string("warning: ") + e.what() + "; playing without the editor (--no-gui)");
         }
@@ -309,6 +310,9 @@ int main(int argc, char** argv)
         ->type_name("FILE");
     app.add_option("--program", o.program, "Start with this program: its number, or (part of) its name")
         ->type_name("N|NAME");
+    app.add_option("--scale", o.scale, "Draw the editor at this size, 1 to 3 (default: the size chosen in its menu, else the desktop's)")
+        ->check(CLI::Range(1.0, 3.0))
+        ->type_name("S");
     app.add_flag("--no-gui", o.noGui, "Run without the editor window (headless; Ctrl-C or SIGTERM quits)");
     app.add_flag("--no-connect", o.noConnect, "Leave the outputs unconnected (default: the system playback ports)");
     app.add_option("--midi-connect", o.midiConnect,
