@@ -174,3 +174,19 @@ TEST_F(ClapGuiTest, EmbedsAClickReachesTheHostAndTheHostsChangesShow)
     host.gui->destroy(host.plugin);
     EXPECT_EQ(host.wrongThreadCalls.load(), 0);
 }
+
+// The host's scale (set_scale before the window opens): the size doubles,
+// and the editor opens at it.
+TEST_F(ClapGuiTest, TheHostsScaleSetsTheSize)
+{
+    ASSERT_TRUE(host.gui->create(host.plugin, kWindowApiX11, false));
+    EXPECT_FALSE(host.gui->set_scale(host.plugin, -1.0));
+    ASSERT_TRUE(host.gui->set_scale(host.plugin, 2.0));
+    uint32_t w = 0, h = 0;
+    ASSERT_TRUE(host.gui->get_size(host.plugin, &w, &h));
+    EXPECT_EQ(w, uint32_t(2 * kWidth));
+    EXPECT_EQ(h, uint32_t(2 * kHeight));
+    EXPECT_TRUE(host.gui->set_size(host.plugin, w, h));
+    EXPECT_FALSE(host.gui->set_size(host.plugin, kWidth, kHeight));
+    host.gui->destroy(host.plugin);
+}

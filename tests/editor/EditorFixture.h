@@ -51,6 +51,12 @@ public:
     {
         std::snprintf(label, 8, "%s", index == 27 || index == 28 ? "" : "u");
     }
+    // audioMasterSizeWindow: logged, answered as acceptResize says.
+    bool sizeWindow(int32_t width, int32_t height) override
+    {
+        log.push_back("size " + std::to_string(width) + "x" + std::to_string(height));
+        return acceptResize;
+    }
     void masterIdle() override
     {
         log.push_back("host idle");
@@ -63,6 +69,7 @@ public:
     int32_t lastParameterIndex = -1;
     std::vector<std::string> log;
     std::function<void()> onMasterIdle;
+    bool acceptResize = true;
 };
 
 // A clock the tests move by hand, and the sleeps asked of it.

@@ -11,6 +11,7 @@
 
 #include <lv2/atom/forge.h>
 #include <lv2/atom/util.h>
+#include <lv2/options/options.h>
 #include <lv2/patch/patch.h>
 #include <lv2/ui/ui.h>
 #include <lv2/urid/urid.h>
@@ -58,7 +59,8 @@ protected:
         setenv("DISPLAY", x->display().c_str(), 1); // the UI opens its own connection
         display = XOpenDisplay(x->display().c_str());
         ASSERT_NE(display, nullptr);
-        hostWindow = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, kWidth, kHeight, 0, 0, 0);
+        hostWindow = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, unsigned(kWidth * hostScale),
+                                         unsigned(kHeight * hostScale), 0, 0, 0);
         XMapRaised(display, hostWindow);
         XSync(display, False);
 
@@ -75,7 +77,14 @@ protected:
         const LV2_Feature parentFeature{LV2_UI__parent, reinterpret_cast<void*>(hostWindow)};
         const LV2_Feature resizeFeature{LV2_UI__resize, &resize};
         const LV2_Feature touchFeature{LV2_UI__touch, &touch};
-        const LV2_Feature* features[] = {&mapFeature, &parentFeature, &resizeFeature, &touchFeature, nullptr};
+        // The host's scale for the editor, when the test gives one.
+        const LV2_Options_Option options[] = {
+            {LV2_OPTIONS_INSTANCE, 0, urids.map(LV2_UI__scaleFactor), sizeof(float), urids.map(LV2_ATOM__Float),
+             &hostScale},
+            {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+        const LV2_Feature optionsFeature{LV2_OPTIONS__options, const_cast<LV2_Options_Option*>(options)};
+        const LV2_Feature* features[] = {&mapFeature,   &parentFeature, &resizeFeature,
+                                         &touchFeature, hostScale != 1.f ? &optionsFeature : nullptr, nullptr};
         ui = descriptor->instantiate(descriptor, kPluginUri, VEMO_LV2_BUNDLE, &Lv2UiTest::write, this, &widget,
                                      features);
         ASSERT_NE(ui, nullptr);
@@ -174,6 +183,17 @@ protected:
     std::vector<Written> written;
     std::pair<int, int> asked{0, 0};
     std::vector<std::pair<int, int>> touches;
+    float hostScale = 1.f;
+};
+
+// The same UI in a host that sends ui:scaleFactor 2.
+class Lv2UiAtTwiceTheSize : public Lv2UiTest {
+protected:
+    void SetUp() override
+    {
+        hostScale = 2.f;
+        Lv2UiTest::SetUp();
+    }
 };
 
 } // namespace
@@ -255,4 +275,20 @@ TEST_F(Lv2UiTest, ASoundMessageMovesTheHostsPorts)
     EXPECT_EQ(written[0].value(), 1.0f);
     EXPECT_EQ(written[1].port, kCutoffPort);
     EXPECT_EQ(written[1].value(), 0.125f);
+}
+
+// At the host's scale 2 on a real X server: the window twice the size,
+// announced to the host, and a real click at the doubled position of the
+// cutoff handle's 0.25 point writes 0.25.
+TEST_F(Lv2UiAtTwiceTheSize, OpensTwiceAsLargeAndTakesClicksAtTheScaledPlaces)
+{
+    EXPECT_EQ(asked, std::make_pair(2 * kWidth, 2 * kHeight));
+    XWindowAttributes a{};
+    ASSERT_TRUE(XGetWindowAttributes(display, Window(reinterpret_cast<uintptr_t>(widget)), &a));
+    EXPECT_EQ(a.width, 2 * kWidth);
+    EXPECT_EQ(a.height, 2 * kHeight);
+    pumpUntil([] { return false; }, 10);
+    click(2 * 296, 2 * (248 + 51 + 5));
+    EXPECT_TRUE(pumpUntil([&] { return std::fabs(lastWritten(kCutoffPort) - 0.25f) < 1e-6f; }))
+        << lastWritten(kCutoffPort);
 }

@@ -117,7 +117,7 @@ Xvfb* sharedXvfb()
 {
     static std::unique_ptr<Xvfb> server = [] {
         auto s = std::make_unique<Xvfb>();
-        if (!s->start())
+        if (!s->start(1600, 900)) // room for the editor at twice its size
             s.reset();
         return s;
     }();
