@@ -6,6 +6,7 @@
 #include "gui/BmpReader.h"
 #include "gui/CDrawContext.h"
 #include "gui/EmbeddedResources.h"
+#include "gui/PngReader.h"
 #include "gui/Resample.h"
 #ifdef _WIN32
 #include "gui/platform/Win32.h"
@@ -56,7 +57,7 @@ int32_t CBitmap::getLiveCount() { return liveBitmaps.load(); }
 void CBitmap::load(const uint8_t* data, size_t size)
 {
     BmpImage image;
-    if (!readBmp(data, size, image))
+    if (!(looksLikePng(data, size) ? readPng(data, size, image) : readBmp(data, size, image)))
         return;
     width = image.width;
     height = image.height;

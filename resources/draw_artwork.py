@@ -9,12 +9,16 @@ and does not need Python. Needs Debian's python3-pil and fonts-dejavu-core.
 Writes, for N = 1, 2 and 3 (all three unless --scale picks some):
 
     bitmaps/<id>.bmp       N = 1, the editor's 695 x 350 layout
-    bitmaps/2x/<id>.bmp    N = 2
-    bitmaps/3x/<id>.bmp    N = 3
+    bitmaps/2x/<id>.png    N = 2
+    bitmaps/3x/<id>.png    N = 3
 
 for the ids 128 .. 138, and always the glyph atlases
 
-    bitmaps/font/<N>x.bmp  N = 2, 3, 4, 6
+    bitmaps/font/<N>x.png  N = 2, 3, 4, 6
+
+The larger pictures are PNG (RGB, the atlases grey): they are 30 times
+smaller than bitmaps of the same pixels, which keeps every module that
+carries them small.
 
 Every Nx bitmap is drawn at that scale (not enlarged) and is exactly N times
 the 1x size; strips keep their frame order, frame k starting at row
@@ -22,7 +26,7 @@ k * frameHeight * N, and the transparent colours are the 1x ones. Text that
 is the pixel font at 1x is drawn at Nx with the atlas glyphs, in the cells
 the pixel font occupies, times N.
 
-An atlas is grey (R = G = B = ink coverage, white on black), 8 * N rows
+An atlas is grey (ink coverage, white on black), 8 * N rows
 high. It holds one cell per character of the pixel font (gui/PixelFont.cpp)
 in ascending ASCII order, then one cell for the missing-glyph box. A cell is
 (glyphWidth + 1) * N wide (the glyph's columns plus the spacing column), the
@@ -222,16 +226,20 @@ def draw_atlas(n):
         x += cell.width
     path = os.path.join(OUT, "font")
     os.makedirs(path, exist_ok=True)
-    atlas.convert("RGB").save(os.path.join(path, "%dx.bmp" % n), format="BMP")
+    atlas.save(os.path.join(path, "%dx.png" % n), format="PNG", optimize=True)
 
 
 # ------------------------------------------------------------------ helpers
 
 def save_bmp(img, ident, n=1):
+    """The 1x picture as a bitmap, the larger ones as PNG."""
     assert img.mode == "RGB"
     path = OUT if n == 1 else os.path.join(OUT, "%dx" % n)
     os.makedirs(path, exist_ok=True)
-    img.save(os.path.join(path, "%d.bmp" % ident), format="BMP")
+    if n == 1:
+        img.save(os.path.join(path, "%d.bmp" % ident), format="BMP")
+    else:
+        img.save(os.path.join(path, "%d.png" % ident), format="PNG", optimize=True)
 
 
 def lerp(a, b, t):

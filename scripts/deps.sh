@@ -11,7 +11,7 @@ packages=(
     g++ cmake make pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     libsndfile1-dev libcli11-dev
-    libx11-dev libxtst-dev libpng-dev
+    libx11-dev libxtst-dev libpng-dev libstb-dev
     # vemo-standalone: JACK audio and MIDI, the ALSA sequencer.
     libjack-jackd2-dev libasound2-dev
     # The LV2 plug-in: the LV2 headers (its binaries link nothing of them).

@@ -13,6 +13,7 @@
 #include "gui/Platform.h"
 #include "gui/platform/QueuedWindow.h"
 #include "gui/platform/Win32.h"
+#include "gui/PngReader.h"
 
 #include <cstring>
 #include <vector>
@@ -509,8 +510,13 @@ bool loadBitmapResource(int32_t id, BmpImage& out)
         return false;
     HMODULE module = thisModule();
     HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(2) /* RT_BITMAP */);
-    if (info == nullptr)
-        return false;
+    if (info == nullptr) {
+        // The larger artwork: PNG files as RCDATA.
+        HRSRC data = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10) /* RT_RCDATA */);
+        HGLOBAL loaded = data != nullptr ? LoadResource(module, data) : nullptr;
+        const auto* bytes = static_cast<const uint8_t*>(loaded != nullptr ? LockResource(loaded) : nullptr);
+        return bytes != nullptr && readPng(bytes, SizeofResource(module, data), out);
+    }
     HGLOBAL handle = LoadResource(module, info);
     const DWORD size = SizeofResource(module, info);
     const auto* dibData = static_cast<const uint8_t*>(handle != nullptr ? LockResource(handle) : nullptr);

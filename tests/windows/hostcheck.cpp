@@ -994,6 +994,34 @@ void checkEditor(const Module& module, VstPluginMainProc entry, const std::strin
     hostIdle(*h, 2);
     h->dispatch(effEditClose);
 
+    // At twice the size, as a host of a high-resolution screen asks with the
+    // 'PreS' vendor call: a Win32 window of 1390 x 700 whose SAW button
+    // answers at its doubled place.
+    {
+        check(h->dispatch(effVendorSpecific, vstFourCC('P', 'r', 'e', 'S'), vstFourCC('A', 'e', 'C', 's'), nullptr,
+                          2.f) == 1,
+              "the 'PreS' scale call is taken");
+        ERect* big = nullptr;
+        check(h->dispatch(effEditGetRect, 0, 0, &big) != 0 && big != nullptr && big->right == 2 * kWidth &&
+                  big->bottom == 2 * kHeight,
+              "effEditGetRect then gives 1390 x 700");
+        h->dispatch(effEditOpen, 0, 0, parent);
+        HWND scaled = GetWindow(parent, GW_CHILD);
+        RECT area{};
+        if (scaled != nullptr)
+            GetClientRect(scaled, &area);
+        check(area.right == 2 * kWidth && area.bottom == 2 * kHeight, "the window is 1390 x 700",
+              format("%ld x %ld", area.right, area.bottom));
+        hostIdle(*h);
+        const float before = h->getParameter(3);
+        PostMessageA(scaled, WM_LBUTTONDOWN, MK_LBUTTON, at(2 * 503, 2 * 131));
+        PostMessageA(scaled, WM_LBUTTONUP, 0, at(2 * 503, 2 * 131));
+        hostIdle(*h);
+        check(h->getParameter(3) == (before != 0.f ? 0.f : 1.f), "a click at the doubled place toggles SAW");
+        h->dispatch(effEditClose);
+        h->dispatch(effVendorSpecific, vstFourCC('P', 'r', 'e', 'S'), vstFourCC('A', 'e', 'C', 's'), nullptr, 1.f);
+    }
+
     // A host that destroys its window before closing the editor.
     h->dispatch(effEditOpen, 0, 0, parent);
     hostIdle(*h);
