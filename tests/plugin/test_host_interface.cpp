@@ -307,3 +307,22 @@ TEST(HostInterface, OpenTwiceAndProcessBeforeMainsOn)
     host.render(l, r, 1024, 128, {TestHost::noteOn(3, 69)});
     EXPECT_TRUE(std::isfinite(l.back()));
 }
+
+// The editor's scale from the host's vendor call ('PreS', 'AeCs', the
+// factor in opt); other vendor calls are not ours.
+TEST(HostInterface, TheScaleVendorCallSizesTheEditor)
+{
+    TestHost host;
+    ASSERT_NE(host.effect, nullptr);
+    const int32_t preS = vstFourCC('P', 'r', 'e', 'S'), aeCs = vstFourCC('A', 'e', 'C', 's');
+    EXPECT_EQ(host.effect->dispatcher(host.effect, effVendorSpecific, preS, aeCs, nullptr, 2.f), 1);
+    ERect* rect = nullptr;
+    ASSERT_EQ(host.dispatch(effEditGetRect, 0, 0, &rect), 1);
+    EXPECT_EQ(rect->right - rect->left, 1390);
+    EXPECT_EQ(rect->bottom - rect->top, 700);
+    EXPECT_EQ(host.effect->dispatcher(host.effect, effVendorSpecific, preS, 0, nullptr, 3.f), 0);
+    EXPECT_EQ(host.effect->dispatcher(host.effect, effVendorSpecific, 1, aeCs, nullptr, 3.f), 0);
+    EXPECT_EQ(host.effect->dispatcher(host.effect, effVendorSpecific, preS, aeCs, nullptr, 1.f), 1);
+    ASSERT_EQ(host.dispatch(effEditGetRect, 0, 0, &rect), 1);
+    EXPECT_EQ(rect->right - rect->left, 695);
+}
