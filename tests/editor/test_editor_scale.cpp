@@ -83,8 +83,9 @@ TEST_F(ScaleTest, EveryScaleHasItsSizeAndThe100PercentPictureIsUnchanged)
         EXPECT_EQ(window->getHeight(), rounded(350.f * s));
         const CDrawContext& c = *editor->getFrame()->getDrawContext();
         EXPECT_EQ(c.getWidth(), window->getWidth());
-        if (s == 1.f) // the panel as it has always looked, pixel for pixel
+        if (s == 1.f) { // the panel as it has always looked, pixel for pixel
             EXPECT_EQ(fnv(c), 0x12EE634D9C385B4Dull) << std::hex << fnv(c);
+        }
         editor->close();
     }
 }
