@@ -500,6 +500,48 @@ Window findBySize(Display* display, Window window, int width, int height)
 // jalv, the reference JACK host of LV2 plug-ins, loads the bundle of this
 // build, shows the editor embedded in its window, and plays a JACK MIDI note
 // at its pitch (the sound set through its own control options).
+// --scale 2: the window and the editor in it at twice the panel's size, of
+// one size only; the size chosen in the editor's menu resizes the window
+// (the standalone agrees to every size its editor asks for).
+TEST_F(StandaloneTest, TheEditorOpensAtTheScaleAskedForAndFollowsTheSizeMenu)
+{
+    const std::string name = displayName();
+    ASSERT_FALSE(name.empty()) << "the suite's Xvfb did not start";
+    Display* display = XOpenDisplay(name.c_str());
+    ASSERT_NE(display, nullptr) << name;
+    auto vemo = start({"--scale", "2"}, name);
+    Window window = 0;
+    ASSERT_TRUE(waitFor([&] { return (window = findWindow(display, "VEMO - ", nullptr)) != 0; }, kLong))
+        << vemo->output();
+    auto sizeIs = [&](int w, int h) {
+        XWindowAttributes a{};
+        XSizeHints hints{};
+        long supplied = 0;
+        return XGetWindowAttributes(display, window, &a) && a.width == w && a.height == h &&
+               XGetWMNormalHints(display, window, &hints, &supplied) && hints.min_width == w && hints.max_width == w;
+    };
+    EXPECT_TRUE(waitFor([&] { return sizeIs(1390, 700); }, kLong));
+    EXPECT_TRUE(waitFor([&] { return findBySize(display, window, 1390, 700) != 0; }, kLong)) << "the editor inside";
+
+    // Right click on the panel's background at (20, 200), then "Size 150 %",
+    // the third entry of the list that opens below the pointer.
+    auto clickAt = [&](int panelX, int panelY, unsigned button) {
+        int x = 0, y = 0;
+        Window child = 0;
+        XTranslateCoordinates(display, window, DefaultRootWindow(display), 2 * panelX, 2 * panelY, &x, &y, &child);
+        XTestFakeMotionEvent(display, DefaultScreen(display), x, y, 0);
+        XTestFakeButtonEvent(display, button, True, 0);
+        XTestFakeButtonEvent(display, button, False, 0);
+        XSync(display, False);
+        std::this_thread::sleep_for(300ms);
+    };
+    clickAt(20, 200, 3);
+    clickAt(30, 200 + 2 + 2 * 11 + 5, 1);
+    EXPECT_TRUE(waitFor([&] { return sizeIs(1043, 525); }, kLong)) << "the window follows the chosen size";
+    EXPECT_TRUE(waitFor([&] { return findBySize(display, window, 1043, 525) != 0; }, kLong));
+    XCloseDisplay(display);
+}
+
 TEST_F(StandaloneTest, TheLv2PluginPlaysInJalvWithItsEditorEmbedded)
 {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
