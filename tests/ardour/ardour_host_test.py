@@ -11,6 +11,10 @@
    plays the region are saved with the session (in VEMO's chunk), and a
    second Ardour process loading the session finds both.
 
+With --vst3-bundle the same runs with VEMO's VST 3 bundle: Ardour's VST 3
+scanner indexes it first, and the render step picks a program from its
+program list (Ardour's presets) before the edit, as for LV2.
+
 With --lv2-bundle the same runs with VEMO's LV2 plug-in instead (no scan:
 Ardour reads LV2_PATH), and the render step also picks one of its presets
 before the edit; the reloaded session must have both. Ardour's own control
@@ -44,6 +48,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 LUA = os.path.join(HERE, "session.lua")
 ARDOUR_LUA = "/usr/bin/ardour7-lua"
 SCANNER = "/usr/lib/ardour7/ardour-vst-scanner"
+SCANNER_VST3 = "/usr/lib/ardour7/ardour-vst3-scanner"
 ARDOUR_LIBS = "/usr/lib/ardour7"
 
 NAME = "Ravelle - VEMO"
@@ -100,9 +105,10 @@ def ardour_env(root):
         "XDG_RUNTIME_DIR": os.path.join(root, "runtime"),
         "TMPDIR": os.path.join(root, "tmp"),
         "LXVST_PATH": os.path.join(root, "vst"),
+        "VST3_PATH": os.path.join(root, "vst3"),
     }
     for key in ("HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR",
-                "TMPDIR", "LXVST_PATH"):
+                "TMPDIR", "LXVST_PATH", "VST3_PATH"):
         os.makedirs(env[key], mode=0o700, exist_ok=True)
     return env
 
@@ -156,6 +162,33 @@ def scan(root, env, module):
     check(int(a.get("n_midi_inputs", "0")) >= 1, "MIDI input")
     check(a.get("has_editor") == "1", "an editor")
     check(a.get("id") == str(0x38383235), f"unique ID 0x38383235 (got {a.get('id')})")
+
+
+def scan_vst3(env, bundle):
+    """Runs Ardour's VST 3 scanner on the bundle and checks its index entry."""
+    module = os.path.join(bundle, "Contents", "x86_64-linux", "VEMO.so")
+    stamp = time.time() - 60
+    os.utime(module, (stamp, stamp))
+    run = subprocess.run([SCANNER_VST3, "-f", "-v", bundle], env=dict(env, LD_LIBRARY_PATH=ARDOUR_LIBS),
+                         capture_output=True, text=True, timeout=120)
+    print(run.stdout[-3000:] + run.stderr[-3000:], flush=True)
+    check(run.returncode == 0, f"ardour-vst3-scanner exits with 0 (got {run.returncode})")
+    caches = glob.glob(os.path.join(env["XDG_CACHE_HOME"], "ardour7", "vst", "*.v3i"))
+    if not check(len(caches) == 1, "the scanner writes one cache entry"):
+        return
+    later = time.time() + 5
+    os.utime(caches[0], (later, later))
+    info = ET.parse(caches[0]).getroot().find("VST3Info")
+    if not check(info is not None, "the cache entry holds a VST3Info"):
+        return
+    a = info.attrib
+    check(a.get("name") == "VEMO", f"indexed under the name 'VEMO' (got {a.get('name')!r})")
+    check(a.get("vendor") == "Kestrune", f"indexed under the vendor 'Kestrune' (got {a.get('vendor')!r})")
+    check(a.get("category") == "Instrument|Synth", f"filed as an instrument (got {a.get('category')!r})")
+    check(a.get("uid") == "334340106D864B47AEA2444241BABD43", f"the class id never changes (got {a.get('uid')})")
+    check(a.get("n_inputs") == "0", f"no audio inputs (got {a.get('n_inputs')})")
+    check(a.get("n_outputs") == "2", f"two audio outputs (got {a.get('n_outputs')})")
+    check(a.get("n_midi_inputs") == "1", f"MIDI input (got {a.get('n_midi_inputs')})")
 
 
 # ------------------------------------------------------------ Ardour runs
@@ -292,10 +325,36 @@ def lv2_state_from(session_dir):
     return base64.b64decode(re.sub(r"\s", "", bank.group(1))), int(program.group(1)) if program else 0
 
 
+def vst3_state_from(session_file):
+    """The VST 3 component state Ardour saved (its chunk: a preset-file
+    container whose list names the component's data), as bank and program."""
+    root = ET.parse(session_file).getroot()
+    for proc in root.iter("Processor"):
+        if proc.get("type") != "vst3" or proc.get("name") != "VEMO":
+            continue
+        chunk = proc.find(".//chunk")
+        if chunk is None or not chunk.text:
+            break
+        data = base64.b64decode(chunk.text)
+        if data[:4] != b"VST3" or len(data) < 48:
+            break
+        at = struct.unpack_from("<q", data, 40)[0]
+        if data[at:at + 4] != b"List":
+            break
+        for i in range(struct.unpack_from("<i", data, at + 4)[0]):
+            kind, offset, size = struct.unpack_from("<4sqq", data, at + 8 + 20 * i)
+            if kind == b"Comp" and size >= 16 and data[offset:offset + 4] == b"VEMO":
+                program, bank_bytes = struct.unpack_from("<iI", data, offset + 8)
+                return data[offset + 16:offset + 16 + bank_bytes], program
+    return None, 0
+
+
 def chunk_from(session_file):
     """VEMO's chunk as Ardour saved it: the bank and the program index."""
     if os.environ.get("VEMO_FORMAT") == "lv2":
         return lv2_state_from(os.path.dirname(session_file))
+    if os.environ.get("VEMO_FORMAT") == "vst3":
+        return vst3_state_from(session_file)
     root = ET.parse(session_file).getroot()
     for proc in root.iter("Processor"):
         if proc.get("type") == "lxvst" and proc.get("name") == NAME:
@@ -335,6 +394,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--module", help="vemo.so to test")
     parser.add_argument("--lv2-bundle", help="vemo.lv2 to test instead")
+    parser.add_argument("--vst3-bundle", help="VEMO.vst3 to test instead")
     parser.add_argument("--keep", action="store_true", help="keep the temporary directory")
     args = parser.parse_args()
 
@@ -342,11 +402,20 @@ def main():
     root = tempfile.mkdtemp(prefix="vemo-ardour-")
     print("working in", root, flush=True)
     lv2 = args.lv2_bundle is not None
+    vst3 = args.vst3_bundle is not None
+    # LV2 and VST 3 pick a factory program through Ardour's presets.
+    presets = lv2 or vst3
     try:
         env = ardour_env(root)
         if lv2:
             env = lv2_env(env, root, args.lv2_bundle)
             os.environ["VEMO_FORMAT"] = "lv2"
+        elif vst3:
+            bundle = os.path.join(env["VST3_PATH"], "VEMO.vst3")
+            shutil.copytree(args.vst3_bundle, bundle)
+            env = dict(env, VEMO_FORMAT="vst3")
+            os.environ["VEMO_FORMAT"] = "vst3"
+            scan_vst3(env, bundle)
         else:
             module = os.path.join(env["LXVST_PATH"], "vemo.so")
             shutil.copy2(args.module, module)
@@ -362,12 +431,13 @@ def main():
         created = run_lua(env, ["create", session_dir, name, str(RATE)], "create")
         if created is None:
             return 1
-        check(created.get("plugin-name") == ("VEMO" if lv2 else NAME), "Ardour's plug-in list names VEMO")
-        check(created.get("plugin-creator") == ("Kestrune" if lv2 else VENDOR),
+        check(created.get("plugin-name") == ("VEMO" if presets else NAME), "Ardour's plug-in list names VEMO")
+        check(created.get("plugin-creator") == ("Kestrune" if presets else VENDOR),
               "Ardour's plug-in list gives VEMO's vendor")
         check(created.get("plugin-instrument") == "true", "Ardour takes VEMO for an instrument")
         # LV2: every port counts, the 47 parameters, the program output and
-        # the MIDI, audio and notify ports.
+        # the MIDI, audio and notify ports. VST 3: the 47; Ardour leaves out
+        # the program and the hidden ones that MIDI controllers map to.
         check(created.get("plugin-params") == ("52" if lv2 else "47"),
               f"Ardour sees the parameters (got {created.get('plugin-params')})")
         if not add_midi_region(session_dir, name, created.get("playlist-id")):
@@ -378,10 +448,10 @@ def main():
         if rendered is None:
             return 1
         check_notes(rendered)
-        if lv2:
+        if presets:
             check(abs(float(rendered.get("preset-13", "nan")) - PRESET_RESONANCE) < 1e-6,
                   f"the preset sets parameter 13 to {PRESET_RESONANCE} ({rendered.get('preset-13')})")
-        else:
+        if not lv2:
             learned = float(rendered.get("after-learn-25", "nan"))
             check(abs(learned - LEARN_VALUE / 127.0) < 1e-6,
                   f"the learned controller drives parameter {LEARN_TARGET} at once ({learned})")
@@ -394,7 +464,7 @@ def main():
         check(abs(float(verified.get("loaded-12", "nan")) - EDITED_VALUE) < 1e-6,
               f"parameter {EDITED} is {EDITED_VALUE} after loading ({verified.get('loaded-12')})")
         check(float(verified.get("loaded-46", "nan")) == 0.0, "learn is off after loading")
-        if lv2:
+        if presets:
             check(abs(float(verified.get("loaded-13", "nan")) - PRESET_RESONANCE) < 1e-6,
                   f"the preset's parameter 13 is {PRESET_RESONANCE} after loading ({verified.get('loaded-13')})")
         check_saved_state(session_file, "reloaded session")

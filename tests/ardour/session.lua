@@ -9,10 +9,13 @@
 -- Every result is printed as "RESULT key value" for the Python driver.
 -- With VEMO_FORMAT=lv2 in the environment the track holds the LV2 plug-in:
 -- its parameter i is Ardour's control i + 1 (the program output port comes
--- first), and the render step also picks a preset before the edit.
+-- first), and the render step also picks a preset before the edit. With
+-- VEMO_FORMAT=vst3 it holds the VST 3 plug-in: Ardour numbers its
+-- parameters as the plug-in lists them, leaving out the program-change one.
 
 local mode, dir, name = arg[1], arg[2], arg[3]
 local lv2 = os.getenv("VEMO_FORMAT") == "lv2"
+local vst3 = os.getenv("VEMO_FORMAT") == "vst3"
 local base = lv2 and 1 or 0
 local PRESET = "Funky Bass"
 
@@ -65,6 +68,18 @@ local function save(snapshot)
 	if Session:save_state(snapshot, false, false, false, false, false) ~= 0 then fail("save_state") end
 end
 
+-- One of the plug-in's presets (for VST 3: a program of its program list).
+local function pick_preset(insert)
+	local plugin = insert:plugin(0)
+	local preset = plugin:preset_by_label(PRESET)
+	if preset == nil or preset.uri == "" then fail("no preset " .. PRESET) end
+	if not plugin:load_preset(preset) then fail("load_preset " .. PRESET) end
+	-- A VST 3 program change reaches the processor in the next cycle, and
+	-- its values come back from there.
+	if vst3 then ARDOUR.LuaAPI.usleep(500000) end
+	result("preset-13", get(insert, 13))
+end
+
 if mode == "create" then
 	backend()
 	local s = create_session(dir, name, tonumber(arg[4]))
@@ -72,6 +87,8 @@ if mode == "create" then
 	local info
 	if lv2 then
 		info = ARDOUR.LuaAPI.new_plugin_info("urn:kestrune:vemo", ARDOUR.PluginType.LV2)
+	elseif vst3 then
+		info = ARDOUR.LuaAPI.new_plugin_info("VEMO", ARDOUR.PluginType.VST3)
 	else
 		info = ARDOUR.LuaAPI.new_plugin_info("Ravelle - VEMO", ARDOUR.PluginType.LXVST)
 	end
@@ -94,6 +111,9 @@ elseif mode == "render" then
 	backend()
 	if load_session(dir, name) == nil then fail("load_session") end
 	local track, insert = vemo()
+	-- VST 3: the program first. A program brings its own MIDI learn map, so
+	-- the binding learned below must be learned in the program that is saved.
+	if vst3 then pick_preset(insert) end
 	-- A plain, steady tone for the pitch check: saw only, no sub-oscillator,
 	-- no noise, no octave shift, no chorus.
 	set(insert, 3, 1.0)  -- saw
@@ -114,15 +134,10 @@ elseif mode == "render" then
 
 	-- Another sound from the plug-in's presets, then an edit on top: both
 	-- must survive the save.
-	if lv2 then
-		local plugin = insert:plugin(0)
-		local preset = plugin:preset_by_label(PRESET)
-		if preset == nil or preset.uri == "" then fail("no preset " .. PRESET) end
-		if not plugin:load_preset(preset) then fail("load_preset " .. PRESET) end
-		result("preset-13", get(insert, 13))
-	end
+	if lv2 then pick_preset(insert) end
 	set(insert, 12, 0.25)
 	result("saved-12", get(insert, 12))
+	if vst3 then ARDOUR.LuaAPI.usleep(500000) end -- the edit reaches the processor
 	save("")
 	result("saved", 1)
 elseif mode == "verify" then
