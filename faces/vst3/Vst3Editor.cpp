@@ -6,6 +6,16 @@
 #include <atomic>
 #include <cstring>
 #include <new>
+#include <utility>
+#include <vector>
+
+#if defined(_WIN32)
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
 
 namespace vemo::vst3face {
 
@@ -20,6 +30,19 @@ constexpr uint64 kIdlePeriodMs = 30;
 constexpr const char* kPlatform = kPlatformTypeHWND;
 #else
 constexpr const char* kPlatform = kPlatformTypeX11EmbedWindowID;
+#endif
+
+#if defined(_WIN32)
+class Vst3View;
+// Windows hosts offer plug-ins no run loop: the views idle from thread
+// timers of their own, on the UI thread that attached them (UI thread only,
+// so the list needs no lock).
+std::vector<std::pair<UINT_PTR, Vst3View*>>& windowsTimers()
+{
+    static std::vector<std::pair<UINT_PTR, Vst3View*>> timers;
+    return timers;
+}
+void CALLBACK onWindowsTimer(HWND, UINT, UINT_PTR id, DWORD);
 #endif
 
 // One view of the editor. It holds a reference to the plug-in, so the
@@ -66,7 +89,12 @@ public:
             return kResultFalse;
         isAttached = true;
         shownSize = editor.rect();
-#if !defined(_WIN32)
+#if defined(_WIN32)
+        if (const UINT_PTR id = SetTimer(nullptr, 0, UINT(kIdlePeriodMs), onWindowsTimer); id != 0) {
+            windowsTimer = id;
+            windowsTimers().emplace_back(id, this);
+        }
+#else
         // Without the host's run loop nothing idles the editor: it shows,
         // but follows no change until the host calls again.
         if (frame != nullptr) {
@@ -87,6 +115,18 @@ public:
     {
         if (!isAttached)
             return kResultFalse;
+#if defined(_WIN32)
+        if (windowsTimer != 0) {
+            KillTimer(nullptr, windowsTimer);
+            auto& timers = windowsTimers();
+            for (size_t i = 0; i < timers.size(); ++i)
+                if (timers[i].first == windowsTimer) {
+                    timers.erase(timers.begin() + std::ptrdiff_t(i));
+                    break;
+                }
+            windowsTimer = 0;
+        }
+#endif
         if (runLoop != nullptr) {
             runLoop->unregisterTimer(static_cast<ITimerHandler*>(this));
             runLoop->release();
@@ -150,7 +190,8 @@ public:
         return applyHostScale(factor);
     }
 
-    // From the host's run loop (Linux), every kIdlePeriodMs.
+    // From the host's run loop (Linux) or our own timer (Windows), every
+    // kIdlePeriodMs.
     void onTimer() override
     {
         if (!isAttached)
@@ -189,10 +230,24 @@ private:
     Vst3Editor& editor;
     IPlugFrame* frame = nullptr;
     IRunLoop* runLoop = nullptr;
+#if defined(_WIN32)
+    UINT_PTR windowsTimer = 0;
+#endif
     bool isAttached = false;
     float contentScale = 1.0f;
     ViewRect shownSize{};
 };
+
+#if defined(_WIN32)
+void CALLBACK onWindowsTimer(HWND, UINT, UINT_PTR id, DWORD)
+{
+    for (const auto& [timer, view] : windowsTimers())
+        if (timer == id) {
+            view->onTimer();
+            return;
+        }
+}
+#endif
 
 } // namespace
 

@@ -1,8 +1,8 @@
 // The editor under VST 3: the same panel as under the other formats, in a
 // view (IPlugView) embedded in the host's window: an X11 window id on
 // Linux, an HWND on Windows. On Linux the host's run loop (IRunLoop, asked
-// of the frame) idles it by a timer; on Windows the panel's own window
-// timer does.
+// of the frame) idles it by a timer; on Windows a thread timer of the
+// view's own does.
 //
 // Threads: everything on the host's UI thread, except show(), which the
 // audio thread also calls when a value changes inside the plug-in (it only
