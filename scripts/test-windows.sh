@@ -4,15 +4,17 @@
 #     host checker for Linux, which writes the reference: the module's
 #     answers, its chunks, the render of a fixed MIDI sequence and the
 #     offscreen picture of the editor;
-#  2. cross-builds build-win/vemo.dll, build-win/vemo.clap and
-#     vemo-hostcheck.exe with mingw-w64 and checks both modules' imports
-#     (Windows system DLLs only) and exports;
+#  2. cross-builds build-win/vemo.dll, build-win/vemo.clap,
+#     build-win/VEMO.vst3 and vemo-hostcheck.exe with mingw-w64 and checks
+#     the modules' imports (Windows system DLLs only) and exports;
 #  3. runs vemo-hostcheck.exe under Wine on an Xvfb display of its own
 #     (with-xvfb, built with the host checker): host
 #     checks, the render and chunks equal to the reference bit for bit, and
 #     the editor in a real Win32 window (screenshot, clicks, drags, keys);
 #  4. the Windows vemo.clap's render of a fixed CLAP score under Wine
-#     against the Linux vemo.clap's, byte for byte.
+#     against the Linux vemo.clap's, byte for byte;
+#  5. the same for the VEMO.vst3 bundles with a fixed VST 3 score, and the
+#     VST 3 editor in a real Win32 window.
 # Every step is bounded in time. The Wine prefix lives in build-win/wineprefix
 # (its first start takes a few seconds more).
 set -euo pipefail
@@ -40,13 +42,13 @@ configure() { # configure DIR LOG cmake-args...
 
 step "Linux reference build ($ref)"
 configure "$ref" "$ref.configure.log" -S . -DVEMO_BUILD_TESTS=OFF -DVEMO_BUILD_BENCH=OFF
-bounded 1800 cmake --build "$ref" --target vemo vemo_clap vemo-screenshot -j "$jobs"
+bounded 1800 cmake --build "$ref" --target vemo vemo_clap vemo_vst3 vemo-screenshot -j "$jobs"
 configure "$ref/hostcheck" "$ref/hostcheck.configure.log" -S tests/windows
 bounded 600 cmake --build "$ref/hostcheck" -j "$jobs"
 
 step "Windows build ($win)"
 configure "$win" "$win.configure.log" -S . --toolchain "$toolchain"
-bounded 1800 cmake --build "$win" --target vemo vemo_clap -j "$jobs"
+bounded 1800 cmake --build "$win" --target vemo vemo_clap vemo_vst3 -j "$jobs"
 configure "$win/hostcheck" "$win/hostcheck.configure.log" -S tests/windows --toolchain "$toolchain"
 bounded 600 cmake --build "$win/hostcheck" -j "$jobs"
 
@@ -71,6 +73,7 @@ check_module() {
 }
 check_module "$win/vemo.dll" "VSTPluginMain main "
 check_module "$win/vemo.clap" "clap_entry "
+check_module "$win/VEMO.vst3/Contents/x86_64-win/VEMO.vst3" "ExitDll GetPluginFactory InitDll "
 
 step "Reference from the Linux module"
 refdir="$win/reference"
@@ -86,6 +89,8 @@ bounded 300 "$ref/hostcheck/vemo-hostcheck" check "$ref/vemo.so" "$refdir"
 # The Linux CLAP module's render of the CLAP score (it renders what the
 # VST 2.x module renders: tests/clap).
 bounded 120 "$ref/hostcheck/vemo-hostcheck" clap-render "$ref/vemo.clap" "$refdir/clap-linux.f32"
+bounded 120 "$ref/hostcheck/vemo-hostcheck" vst3-render "$ref/VEMO.vst3/Contents/x86_64-linux/VEMO.so" \
+    "$refdir/vst3-linux.f32"
 
 step "vemo.dll under Wine"
 wine=""
@@ -120,13 +125,24 @@ bounded 1200 "$ref/hostcheck/with-xvfb" bash -c '
     echo "wine prefix ready in $(($(date +%s) - start)) s"
     timeout --kill-after=10 600 "$1" "$2" check "$3" "$4"
     timeout --kill-after=10 300 "$1" "$2" clap-render "$5" "$6"
+    timeout --kill-after=10 300 "$1" "$2" vst3-render "$7" "$8"
+    timeout --kill-after=10 300 "$1" "$2" vst3-editor "$7"
 ' with-xvfb "$wine" "$win/hostcheck/vemo-hostcheck.exe" "Z:$root/$win/vemo.dll" "Z:$root/$refdir" \
-    "Z:$root/$win/vemo.clap" "Z:$root/$refdir/clap-windows.f32"
+    "Z:$root/$win/vemo.clap" "Z:$root/$refdir/clap-windows.f32" \
+    "Z:$root/$win/VEMO.vst3/Contents/x86_64-win/VEMO.vst3" "Z:$root/$refdir/vst3-windows.f32"
 
 step "vemo.clap under Wine renders what the Linux vemo.clap renders"
 if cmp "$refdir/clap-linux.f32" "$refdir/clap-windows.f32"; then
     echo "1 passed, 0 failed: vemo.clap's render under Wine equals the Linux one bit for bit ($(stat -c %s "$refdir/clap-linux.f32") bytes)"
 else
     echo "0 passed, 1 failed: vemo.clap's render under Wine differs from the Linux one"
+    exit 1
+fi
+
+step "VEMO.vst3 under Wine renders what the Linux VEMO.vst3 renders"
+if cmp "$refdir/vst3-linux.f32" "$refdir/vst3-windows.f32"; then
+    echo "1 passed, 0 failed: VEMO.vst3's render under Wine equals the Linux one bit for bit ($(stat -c %s "$refdir/vst3-linux.f32") bytes)"
+else
+    echo "0 passed, 1 failed: VEMO.vst3's render under Wine differs from the Linux one"
     exit 1
 fi

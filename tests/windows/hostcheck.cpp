@@ -13,6 +13,10 @@
 //   vemo-hostcheck png2raw IN.png OUT.rgb (Linux) PNG -> raw 8-bit RGB rows
 //   vemo-hostcheck clap-render MODULE FILE the CLAP module's render of a fixed
 //                                         score (clapcheck.cpp)
+//   vemo-hostcheck vst3-render MODULE FILE the VST 3 module's render of a fixed
+//                                         score (vst3check.cpp)
+//   vemo-hostcheck vst3-editor MODULE     (Windows) the VST 3 view in a real
+//                                         window (vst3check.cpp)
 //
 // The reference and the check run the same calls in the same order from a
 // fresh process, so the process-wide random source of the module is in the
@@ -1062,7 +1066,10 @@ int pngToRaw(const std::string& in, const std::string& out)
 int usage()
 {
     std::fprintf(stderr, "usage: vemo-hostcheck reference|check MODULE DIR\n"
-                         "       vemo-hostcheck clap-render MODULE FILE\n"
+                         "       vemo-hostcheck clap-render|vst3-render MODULE FILE\n"
+#if defined(_WIN32)
+                         "       vemo-hostcheck vst3-editor MODULE\n"
+#endif
 #ifdef VEMO_HOSTCHECK_PNG
                          "       vemo-hostcheck png2raw IN.png OUT.rgb\n"
 #endif
@@ -1073,14 +1080,24 @@ int usage()
 } // namespace
 
 int clapRender(const std::string& path, const std::string& out);
+int vst3Render(const std::string& path, const std::string& out);
+#if defined(_WIN32)
+int vst3Editor(const std::string& path);
+#endif
 
 int main(int argc, char** argv)
 {
+#if defined(_WIN32)
+    if (argc == 3 && std::string(argv[1]) == "vst3-editor")
+        return vst3Editor(argv[2]);
+#endif
     if (argc != 4)
         return usage();
     const std::string mode = argv[1];
     if (mode == "clap-render")
         return clapRender(argv[2], argv[3]);
+    if (mode == "vst3-render")
+        return vst3Render(argv[2], argv[3]);
     if (mode == "reference")
         return writeReference(argv[2], argv[3]);
 #ifdef VEMO_HOSTCHECK_PNG
