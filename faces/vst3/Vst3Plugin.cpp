@@ -173,7 +173,13 @@ uint32 Vst3Plugin::release()
 }
 
 tresult Vst3Plugin::initialize(FUnknown*) { return kResultOk; }
-tresult Vst3Plugin::terminate() { return kResultOk; }
+
+// The host may free its handler once the plug-in is terminated.
+tresult Vst3Plugin::terminate()
+{
+    setComponentHandler(nullptr);
+    return kResultOk;
+}
 
 // One object is both: the host finds the controller by asking this one.
 tresult Vst3Plugin::getControllerClassId(TUID) { return kResultFalse; }
