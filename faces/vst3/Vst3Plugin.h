@@ -92,7 +92,6 @@ public:
     static Vst3Plugin* create();
 
     Instrument& instrument() { return core; }
-    vst3::IComponentHandler* handler() const { return componentHandler; }
 
     // FUnknown
     vst3::tresult queryInterface(const vst3::TUID iid, void** obj) override;
@@ -235,8 +234,6 @@ private:
     std::unique_ptr<Vst3Editor> editor;
     std::atomic<Vst3Editor*> editorShown{nullptr};
     bool viewOpen = false; // UI thread
-
-    friend class Vst3View;
 };
 
 } // namespace vemo::vst3face
