@@ -5,7 +5,7 @@
 # leak, slow input, memory blow-up or non-finite output sample fails.
 #
 #   FUZZ_SECONDS    seconds per target (default 60)
-#   FUZZ_TARGETS    which targets (default: all nine)
+#   FUZZ_TARGETS    which targets (default: all ten)
 #   FUZZ_BUILD_DIR  build tree (default build-fuzz)
 #
 # New inputs found go to <build tree>/fuzz-work/<target>/corpus, never into
@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 
 seconds="${FUZZ_SECONDS:-60}"
 dir="${FUZZ_BUILD_DIR:-build-fuzz}"
-targets="${FUZZ_TARGETS:-chunk midi dispatcher midifile preset lv2_state clap_state clap_events vst3_state}"
+targets="${FUZZ_TARGETS:-chunk midi dispatcher midifile preset lv2_state clap_state clap_events vst3_state vst3_events}"
 
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
