@@ -17,7 +17,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <random>
 
 using namespace vst3;
@@ -171,6 +174,20 @@ TEST(Vst3Factory, OneInstrumentClassWithAStableId)
     ASSERT_EQ(static_cast<IPluginFactory3*>(v)->getClassInfoUnicode(0, &wide), kResultOk);
     EXPECT_EQ(std::u16string(wide.name), u"VEMO");
     EXPECT_EQ(std::u16string(wide.vendor), u"Kestrune");
+    // The bundle's moduleinfo.json, which hosts read instead of loading the
+    // module, says what the factory says.
+    std::string path = VEMO_VST3_PATH;
+    path = path.substr(0, path.rfind("/x86_64-linux/")) + "/Resources/moduleinfo.json";
+    std::ifstream file(path);
+    const std::string json((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    char cid[33];
+    for (int i = 0; i < 16; ++i)
+        std::snprintf(cid + 2 * i, 3, "%02X", unsigned(uint8_t(info.cid[i])));
+    for (const std::string& fact : {"\"CID\": \"" + std::string(cid) + "\"", std::string("\"Category\": \"Audio Module Class\""),
+                                    std::string("\"Name\": \"VEMO\""), std::string("\"Vendor\": \"Kestrune\""),
+                                    std::string("\"Version\": \"1.0.0\""), std::string("\"Instrument\""),
+                                    std::string("\"Synth\"")})
+        EXPECT_NE(json.find(fact), std::string::npos) << path << " lacks " << fact;
     // Another class id makes nothing.
     void* none = nullptr;
     char other[16] = {};
