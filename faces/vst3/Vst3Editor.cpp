@@ -89,6 +89,19 @@ public:
             return kResultFalse;
         isAttached = true;
         shownSize = editor.rect();
+        // The user's size from the editor's menu: the host's frame is asked,
+        // and its onSize inside that call is expected.
+        editor.setResizer([this](int32_t width, int32_t height) {
+            if (frame == nullptr)
+                return false;
+            ViewRect wanted{0, 0, width, height};
+            requested = wanted;
+            const bool agreed = frame->resizeView(static_cast<IPlugView*>(this), &wanted) == kResultOk;
+            requested = ViewRect{};
+            if (agreed)
+                shownSize = wanted;
+            return agreed;
+        });
 #if defined(_WIN32)
         if (const UINT_PTR id = SetTimer(nullptr, 0, UINT(kIdlePeriodMs), onWindowsTimer); id != 0) {
             windowsTimer = id;
@@ -132,6 +145,7 @@ public:
             runLoop->release();
             runLoop = nullptr;
         }
+        editor.setResizer(nullptr);
         editor.close();
         isAttached = false;
         return kResultOk;
@@ -149,16 +163,16 @@ public:
         return kResultOk;
     }
 
-    // The panel has one size: the host's word for it is taken, any other
-    // refused.
+    // The panel has one size at its scale (and the one it is asking the host
+    // for while it asks): the host's word for it is taken, any other refused.
     tresult onSize(ViewRect* size) override
     {
         if (size == nullptr)
             return kInvalidArgument;
-        const ViewRect r = editor.rect();
-        return size->right - size->left == r.right - r.left && size->bottom - size->top == r.bottom - r.top
-                   ? kResultOk
-                   : kResultFalse;
+        auto same = [&](const ViewRect& r) {
+            return size->right - size->left == r.right - r.left && size->bottom - size->top == r.bottom - r.top;
+        };
+        return same(editor.rect()) || (requested.right > 0 && same(requested)) ? kResultOk : kResultFalse;
     }
 
     tresult onFocus(TBool) override { return kResultOk; }
@@ -186,7 +200,6 @@ public:
     {
         if (!(factor > 0.0f) || factor > 16.0f)
             return kInvalidArgument;
-        contentScale = factor;
         return applyHostScale(factor);
     }
 
@@ -209,9 +222,13 @@ private:
         plugin.release();
     }
 
-    // The panel at the host's content scale; the panel draws at one scale
-    // only so far, so the host is told no.
-    tresult applyHostScale(float) { return kResultFalse; }
+    // The panel at the host's content scale; the new size reaches the host's
+    // frame from the next timer call (announceSize).
+    tresult applyHostScale(float factor)
+    {
+        editor.setHostScale(factor);
+        return kResultOk;
+    }
 
     // The panel's size changed since the host last heard: the frame is
     // asked to follow.
@@ -234,8 +251,8 @@ private:
     UINT_PTR windowsTimer = 0;
 #endif
     bool isAttached = false;
-    float contentScale = 1.0f;
     ViewRect shownSize{};
+    ViewRect requested{}; // the size being asked of the frame, else empty
 };
 
 #if defined(_WIN32)
@@ -275,6 +292,7 @@ bool Vst3Editor::open(void* parent)
 }
 
 void Vst3Editor::close() { editor->close(); }
+void Vst3Editor::setHostScale(float scale) { editor->setHostScale(scale); }
 void Vst3Editor::idle() { editor->idle(); }
 
 ViewRect Vst3Editor::rect() const

@@ -10,6 +10,8 @@
 #pragma once
 
 #include "editor/EditorHost.h"
+
+#include <functional>
 #include "vst3/Vst3Abi.h"
 
 #include <cstdint>
@@ -38,6 +40,11 @@ public:
     void close();
     void idle();
     vst3::ViewRect rect() const;
+    // The host's content scale (1..3 used; see EditorScale.h).
+    void setHostScale(float scale);
+    // Who asks the host's frame for another size (the attached view); null
+    // when no view is attached.
+    void setResizer(std::function<bool(int32_t, int32_t)> ask) { resizer = std::move(ask); }
 
 private:
     // EditorHost.
@@ -49,9 +56,11 @@ private:
     void programName(char* text) override;
     bool programNameAt(int32_t index, char* text) override;
     void parameterText(int32_t index, char* display, char* unit) override;
+    bool requestResize(int32_t width, int32_t height) override { return resizer && resizer(width, height); }
 
     Vst3Plugin& plugin;
     VemoVstEditor* editor;
+    std::function<bool(int32_t, int32_t)> resizer;
 };
 
 } // namespace vemo::vst3face

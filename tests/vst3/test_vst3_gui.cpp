@@ -45,9 +45,11 @@ public:
     }
     uint32 addRef() override { return 1; }
     uint32 release() override { return 1; }
-    tresult resizeView(IPlugView*, ViewRect*) override
+    tresult resizeView(IPlugView*, ViewRect* size) override
     {
         ++resizes;
+        if (size != nullptr)
+            lastSize = *size;
         return kResultOk;
     }
     tresult registerEventHandler(IEventHandler*, int) override { return kResultOk; }
@@ -74,6 +76,7 @@ public:
     }
     std::vector<ITimerHandler*> timers;
     int resizes = 0;
+    ViewRect lastSize{};
 };
 
 class Vst3GuiTest : public ::testing::Test {
@@ -167,11 +170,6 @@ TEST_F(Vst3GuiTest, EmbedsAClickReachesTheHostAndTheHostsChangesShow)
     EXPECT_EQ(view->canResize(), kResultFalse);
     EXPECT_EQ(children(), 1);
     EXPECT_EQ(frame.timers.size(), 1u) << "the editor idles from the host's run loop";
-    // The host's content scale is kept but not applied yet: the host hears no.
-    void* scale = nullptr;
-    ASSERT_EQ(view->queryInterface(IPlugViewContentScaleSupport::iid.data(), &scale), kResultOk);
-    EXPECT_EQ(static_cast<IPlugViewContentScaleSupport*>(scale)->setContentScaleFactor(2.0f), kResultFalse);
-    static_cast<IPlugViewContentScaleSupport*>(scale)->release();
     pumpUntil([] { return false; }, 10);
     host.edits.clear();
 
@@ -217,8 +215,22 @@ TEST_F(Vst3GuiTest, EmbedsAClickReachesTheHostAndTheHostsChangesShow)
     view = open();
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(children(), 1);
+    EXPECT_EQ(frame.resizes, 0);
+
+    // The host's content scale: the view becomes twice the size and asks the
+    // frame for it at the next timer.
+    void* scale = nullptr;
+    ASSERT_EQ(view->queryInterface(IPlugViewContentScaleSupport::iid.data(), &scale), kResultOk);
+    EXPECT_EQ(static_cast<IPlugViewContentScaleSupport*>(scale)->setContentScaleFactor(2.0f), kResultOk);
+    static_cast<IPlugViewContentScaleSupport*>(scale)->release();
+    ASSERT_EQ(view->getSize(&size), kResultOk);
+    EXPECT_EQ(size.right - size.left, 2 * kWidth);
+    frame.fire();
+    EXPECT_EQ(frame.resizes, 1);
+    EXPECT_EQ(frame.lastSize.right - frame.lastSize.left, 2 * kWidth);
+    EXPECT_EQ(frame.lastSize.bottom - frame.lastSize.top, 2 * kHeight);
+    EXPECT_EQ(view->onSize(&frame.lastSize), kResultOk);
     view->removed();
     view->release();
-    EXPECT_EQ(frame.resizes, 0);
     EXPECT_EQ(host.wrongThreadCalls.load(), 0);
 }
