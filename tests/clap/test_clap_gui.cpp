@@ -3,7 +3,6 @@
 // with real pointer events (XTest); what the user does reaches the host as
 // parameter events inside gestures, and the host's changes move the panel.
 #include "clap/ClapHost.h"
-#include "support/Xvfb.h"
 #include "voice/ParameterBlock.h"
 
 #include <gtest/gtest.h>
@@ -14,9 +13,7 @@
 #include <vector>
 
 // After our headers: Xlib defines macros such as None and Status.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
+#include "support/EmbeddedEditor.h"
 
 using namespace clap;
 using vemotest::ClapEvent;
@@ -24,32 +21,20 @@ using vemotest::ClapHost;
 
 namespace {
 
-constexpr int kWidth = 695, kHeight = 350;
+constexpr int kWidth = vemotest::EmbeddedEditorTest::kWidth, kHeight = vemotest::EmbeddedEditorTest::kHeight;
 
-class ClapGuiTest : public ::testing::Test {
+class ClapGuiTest : public vemotest::EmbeddedEditorTest {
 protected:
     void SetUp() override
     {
-        vemotest::Xvfb* x = vemotest::sharedXvfb();
-        if (x == nullptr)
-            GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb)";
-        setenv("DISPLAY", x->display().c_str(), 1); // the editor opens its own connection
-        display = XOpenDisplay(x->display().c_str());
-        ASSERT_NE(display, nullptr);
-        parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, kWidth, kHeight, 0, 0, 0);
-        XMapRaised(display, parent);
-        XSync(display, False);
+        vemotest::EmbeddedEditorTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         ASSERT_NE(host.gui, nullptr);
         ASSERT_NE(host.timerSupport, nullptr);
         ASSERT_TRUE(host.activate(48000.0, 256));
     }
-    void TearDown() override
-    {
-        if (display != nullptr) {
-            XDestroyWindow(display, parent);
-            XCloseDisplay(display);
-        }
-    }
+    void idleOnce() override { host.fireTimers(); }
 
     bool open()
     {
@@ -58,38 +43,6 @@ protected:
         window.x11 = parent;
         return host.gui->create(host.plugin, kWindowApiX11, false) && host.gui->set_parent(host.plugin, &window) &&
                host.gui->show(host.plugin);
-    }
-    int children()
-    {
-        Window root = 0, up = 0;
-        Window* list = nullptr;
-        unsigned n = 0;
-        XQueryTree(display, parent, &root, &up, &list, &n);
-        if (list != nullptr)
-            XFree(list);
-        return int(n);
-    }
-    template <typename Pred> bool pumpUntil(Pred pred, int rounds = 400)
-    {
-        for (int i = 0; i < rounds; ++i) {
-            XSync(display, False);
-            host.fireTimers();
-            if (pred())
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return false;
-    }
-    std::vector<uint32_t> grab(int x, int y, int w, int h)
-    {
-        std::vector<uint32_t> out;
-        if (XImage* img = XGetImage(display, parent, x, y, unsigned(w), unsigned(h), AllPlanes, ZPixmap)) {
-            for (int j = 0; j < h; ++j)
-                for (int i = 0; i < w; ++i)
-                    out.push_back(uint32_t(XGetPixel(img, i, j)) & 0xFFFFFFu);
-            XDestroyImage(img);
-        }
-        return out;
     }
     // The output events of a flush, as (type, parameter id, value).
     struct Seen {
@@ -118,8 +71,6 @@ protected:
     }
 
     ClapHost host;
-    Display* display = nullptr;
-    Window parent = 0;
 };
 
 } // namespace

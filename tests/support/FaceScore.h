@@ -6,10 +6,13 @@
 #pragma once
 
 #include "support/TestHost.h"
+#include "voice/ParameterTable.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <string>
 #include <functional>
 #include <vector>
 
@@ -98,6 +101,36 @@ inline ::testing::AssertionResult sameSound(const Take& face, const Take& vst, c
     if (!sounding)
         return ::testing::AssertionFailure() << "both silent: the score plays nothing";
     return ::testing::AssertionSuccess();
+}
+
+// Every parameter at a spread of its range (menus and switches on whole
+// steps) with the text the VST 2.x module shows for it ("2.05 kHz"): what a
+// face's own display texts are compared with.
+struct DisplayCase {
+    int32_t index;
+    float value;
+    std::string text;
+};
+inline std::vector<DisplayCase> vstDisplayTexts()
+{
+    std::vector<DisplayCase> cases;
+    TestHost vst;
+    vst.start(48000.0f, 512);
+    for (int32_t i = 0; i < kNumParameters; ++i)
+        for (float f : {0.0f, 0.13f, 0.5f, 0.77f, 1.0f}) {
+            const ::ParameterInfo& p = kParameterTable[i];
+            float v = p.minimum + f * (p.maximum - p.minimum);
+            if (p.kind == ParameterKind::Menu || p.kind == ParameterKind::Switch)
+                v = std::floor(v);
+            const float before = vst.getParameter(i);
+            vst.setParameter(i, v);
+            char display[64] = {}, label[64] = {};
+            vst.dispatch(effGetParamDisplay, i, 0, display);
+            vst.dispatch(effGetParamLabel, i, 0, label);
+            cases.push_back({i, v, std::string(display) + (label[0] ? " " : "") + label});
+            vst.setParameter(i, before);
+        }
+    return cases;
 }
 
 } // namespace vemotest

@@ -276,41 +276,19 @@ TEST(Vst3Params, InfoFollowsTheParameterTable)
 // and its text typed back gives a value that shows the same.
 TEST(Vst3Params, TextsAreTheVstDisplayAndTypeBack)
 {
-    std::vector<std::string> vstTexts;
-    const float fractions[] = {0.0f, 0.13f, 0.5f, 0.77f, 1.0f};
-    auto valueAt = [](int32_t i, float f) {
-        const ::ParameterInfo& p = kParameterTable[i];
-        const float v = p.minimum + f * (p.maximum - p.minimum);
-        return p.kind == ParameterKind::Menu || p.kind == ParameterKind::Switch ? std::floor(v) : v;
-    };
-    {
-        TestHost vst;
-        vst.start(48000.0f, 512);
-        for (int32_t i = 0; i < kNumParameters; ++i)
-            for (float f : fractions) {
-                const float before = vst.getParameter(i);
-                vst.setParameter(i, valueAt(i, f));
-                char display[64] = {}, label[64] = {};
-                vst.dispatch(effGetParamDisplay, i, 0, display);
-                vst.dispatch(effGetParamLabel, i, 0, label);
-                vstTexts.push_back(std::string(display) + (label[0] ? " " : "") + label);
-                vst.setParameter(i, before);
-            }
-    }
     Vst3Host host;
     ASSERT_TRUE(host.activate(48000.0, 512));
     float l[16], r[16];
     host.process(l, r, 16); // the rate takes effect with the first block
-    size_t k = 0;
-    for (int32_t i = 0; i < kNumParameters; ++i)
-        for (float f : fractions) {
-            const double n = host.controller->plainParamToNormalized(ParamID(i), valueAt(i, f));
-            const std::string text = host.text(ParamID(i), n);
-            EXPECT_EQ(text, vstTexts[k++]) << kParameterTable[i].title << " at " << f;
-            double typed = -1.0;
-            ASSERT_TRUE(host.valueOf(ParamID(i), text, typed)) << kParameterTable[i].title << ": '" << text << "'";
-            EXPECT_EQ(host.text(ParamID(i), typed), text) << kParameterTable[i].title;
-        }
+    for (const vemotest::DisplayCase& c : vemotest::vstDisplayTexts()) {
+        const char* title = kParameterTable[c.index].title;
+        const double n = host.controller->plainParamToNormalized(ParamID(c.index), c.value);
+        const std::string text = host.text(ParamID(c.index), n);
+        EXPECT_EQ(text, c.text) << title << " at " << c.value;
+        double typed = -1.0;
+        ASSERT_TRUE(host.valueOf(ParamID(c.index), text, typed)) << title << ": '" << text << "'";
+        EXPECT_EQ(host.text(ParamID(c.index), typed), text) << title;
+    }
     // Typed in their units, or refused.
     struct Row {
         int32_t parameter;

@@ -5,7 +5,6 @@
 // MIDI program change is announced to the host from the timer, never from
 // the audio thread.
 #include "vst3/Vst3Host.h"
-#include "support/Xvfb.h"
 #include "voice/ParameterBlock.h"
 
 #include <gtest/gtest.h>
@@ -17,16 +16,14 @@
 #include <vector>
 
 // After our headers: Xlib defines macros such as None and Status.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
+#include "support/EmbeddedEditor.h"
 
 using namespace vst3;
 using vemotest::Vst3Host;
 
 namespace {
 
-constexpr int kWidth = 695, kHeight = 350;
+constexpr int kWidth = vemotest::EmbeddedEditorTest::kWidth, kHeight = vemotest::EmbeddedEditorTest::kHeight;
 
 // The host's frame, with the run loop Linux plug-ins find through it.
 class Frame final : public IPlugFrame, public IRunLoop {
@@ -79,29 +76,17 @@ public:
     ViewRect lastSize{};
 };
 
-class Vst3GuiTest : public ::testing::Test {
+class Vst3GuiTest : public vemotest::EmbeddedEditorTest {
 protected:
     void SetUp() override
     {
-        vemotest::Xvfb* x = vemotest::sharedXvfb();
-        if (x == nullptr)
-            GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb)";
-        setenv("DISPLAY", x->display().c_str(), 1); // the editor opens its own connection
-        display = XOpenDisplay(x->display().c_str());
-        ASSERT_NE(display, nullptr);
-        parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, kWidth, kHeight, 0, 0, 0);
-        XMapRaised(display, parent);
-        XSync(display, False);
+        vemotest::EmbeddedEditorTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         ASSERT_NE(host.controller, nullptr) << host.loadError;
         ASSERT_TRUE(host.activate(48000.0, 256));
     }
-    void TearDown() override
-    {
-        if (display != nullptr) {
-            XDestroyWindow(display, parent);
-            XCloseDisplay(display);
-        }
-    }
+    void idleOnce() override { frame.fire(); }
 
     IPlugView* open()
     {
@@ -115,43 +100,9 @@ protected:
         }
         return view;
     }
-    int children()
-    {
-        Window root = 0, up = 0;
-        Window* list = nullptr;
-        unsigned n = 0;
-        XQueryTree(display, parent, &root, &up, &list, &n);
-        if (list != nullptr)
-            XFree(list);
-        return int(n);
-    }
-    template <typename Pred> bool pumpUntil(Pred pred, int rounds = 400)
-    {
-        for (int i = 0; i < rounds; ++i) {
-            XSync(display, False);
-            frame.fire();
-            if (pred())
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return false;
-    }
-    std::vector<uint32_t> grab(int x, int y, int w, int h)
-    {
-        std::vector<uint32_t> out;
-        if (XImage* img = XGetImage(display, parent, x, y, unsigned(w), unsigned(h), AllPlanes, ZPixmap)) {
-            for (int j = 0; j < h; ++j)
-                for (int i = 0; i < w; ++i)
-                    out.push_back(uint32_t(XGetPixel(img, i, j)) & 0xFFFFFFu);
-            XDestroyImage(img);
-        }
-        return out;
-    }
 
     Vst3Host host;
     Frame frame;
-    Display* display = nullptr;
-    Window parent = 0;
 };
 
 } // namespace
