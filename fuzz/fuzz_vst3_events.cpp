@@ -8,7 +8,7 @@
 // parameters), then records: a byte choosing an event (even) or a
 // parameter point (odd), then the event's bytes, or 16 bytes of id, offset
 // and value.
-#include "vst3/Vst3Abi.h"
+#include "fuzz/Vst3FuzzHost.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,16 +18,10 @@
 #include <vector>
 
 using namespace vst3;
-
-extern "C" IPluginFactory* GetPluginFactory();
+using vst3fuzz::fail;
+using vst3fuzz::Plugin;
 
 namespace {
-
-[[noreturn]] void fail(const char* what)
-{
-    std::fprintf(stderr, "FUZZ FAILURE: %s\n", what);
-    std::abort();
-}
 
 template <class I> class Plain : public I {
 public:
@@ -90,33 +84,6 @@ public:
     std::vector<Event> list;
 };
 
-struct Plugin {
-    static constexpr int32 kBlock = 512;
-    Plugin()
-    {
-        IPluginFactory* factory = GetPluginFactory();
-        PClassInfo info{};
-        void* made = nullptr;
-        if (factory == nullptr || factory->getClassInfo(0, &info) != kResultOk ||
-            factory->createInstance(info.cid, IComponent::iid.data(), &made) != kResultOk)
-            fail("no component");
-        component = static_cast<IComponent*>(made);
-        if (component->initialize(nullptr) != kResultOk ||
-            component->queryInterface(IAudioProcessor::iid.data(), &made) != kResultOk)
-            fail("no processor");
-        processor = static_cast<IAudioProcessor*>(made);
-        SpeakerArrangement stereo = kSpeakerStereo;
-        ProcessSetup setup{kRealtime, kSample32, kBlock, 48000.0};
-        if (processor->setBusArrangements(nullptr, 0, &stereo, 1) != kResultTrue ||
-            processor->setupProcessing(setup) != kResultOk || component->setActive(1) != kResultOk ||
-            processor->setProcessing(1) != kResultOk)
-            fail("the plug-in does not start");
-    }
-    IComponent* component = nullptr;
-    IAudioProcessor* processor = nullptr;
-    float left[kBlock] = {}, right[kBlock] = {};
-};
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -160,22 +127,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         queue->points.emplace_back(offset, value);
     }
     Changes out;
-    float* channels[2] = {plugin.left, plugin.right};
-    AudioBusBuffers bus{};
-    bus.numChannels = 2;
-    bus.channelBuffers32 = channels;
     ProcessData p{};
-    p.symbolicSampleSize = kSample32;
-    p.numSamples = frames;
-    p.numOutputs = 1;
-    p.outputs = &bus;
     p.inputParameterChanges = &changes;
     p.outputParameterChanges = &out;
     p.inputEvents = &events;
-    if (plugin.processor->process(p) != kResultOk)
+    if (plugin.process(p, frames) != kResultOk)
         fail("a block with buffers was refused");
-    for (int32 i = 0; i < frames; ++i)
-        if (!std::isfinite(plugin.left[i]) || !std::isfinite(plugin.right[i]))
-            fail("the output is not finite");
     return 0;
 }

@@ -5,7 +5,7 @@
 // saved state reads back the same); a taken one leaves an instrument whose
 // output stays finite. The plug-in is reached through GetPluginFactory as
 // hosts reach it.
-#include "vst3/Vst3Abi.h"
+#include "fuzz/Vst3FuzzHost.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,16 +15,10 @@
 #include <vector>
 
 using namespace vst3;
-
-extern "C" IPluginFactory* GetPluginFactory();
+using vst3fuzz::fail;
+using vst3fuzz::Plugin;
 
 namespace {
-
-[[noreturn]] void fail(const char* what)
-{
-    std::fprintf(stderr, "FUZZ FAILURE: %s\n", what);
-    std::abort();
-}
 
 class Stream final : public IBStream {
 public:
@@ -61,55 +55,13 @@ public:
     std::vector<uint8_t> written;
 };
 
-struct Plugin {
-    static constexpr int32 kBlock = 256;
-    Plugin()
-    {
-        IPluginFactory* factory = GetPluginFactory();
-        PClassInfo info{};
-        void* made = nullptr;
-        if (factory == nullptr || factory->getClassInfo(0, &info) != kResultOk ||
-            factory->createInstance(info.cid, IComponent::iid.data(), &made) != kResultOk)
-            fail("no component");
-        component = static_cast<IComponent*>(made);
-        if (component->initialize(nullptr) != kResultOk ||
-            component->queryInterface(IAudioProcessor::iid.data(), &made) != kResultOk)
-            fail("no processor");
-        processor = static_cast<IAudioProcessor*>(made);
-        SpeakerArrangement stereo = kSpeakerStereo;
-        ProcessSetup setup{kRealtime, kSample32, kBlock, 48000.0};
-        if (processor->setBusArrangements(nullptr, 0, &stereo, 1) != kResultTrue ||
-            processor->setupProcessing(setup) != kResultOk || component->setActive(1) != kResultOk ||
-            processor->setProcessing(1) != kResultOk)
-            fail("the plug-in does not start");
-    }
-    std::vector<uint8_t> saved()
-    {
-        Stream out;
-        if (component->getState(&out) != kResultOk)
-            fail("save refused");
-        return out.written;
-    }
-    void process()
-    {
-        float* channels[2] = {left, right};
-        AudioBusBuffers bus{};
-        bus.numChannels = 2;
-        bus.channelBuffers32 = channels;
-        ProcessData data{};
-        data.symbolicSampleSize = kSample32;
-        data.numSamples = kBlock;
-        data.numOutputs = 1;
-        data.outputs = &bus;
-        processor->process(data);
-        for (int32 i = 0; i < kBlock; ++i)
-            if (!std::isfinite(left[i]) || !std::isfinite(right[i]))
-                fail("the output is not finite");
-    }
-    IComponent* component = nullptr;
-    IAudioProcessor* processor = nullptr;
-    float left[kBlock] = {}, right[kBlock] = {};
-};
+std::vector<uint8_t> saved(Plugin& plugin)
+{
+    Stream out;
+    if (plugin.component->getState(&out) != kResultOk)
+        fail("save refused");
+    return out.written;
+}
 
 } // namespace
 
@@ -118,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size == 0)
         return 0;
     static Plugin plugin;
-    static const std::vector<uint8_t> factory = plugin.saved();
+    static const std::vector<uint8_t> factory = saved(plugin);
     // Back to the factory state, then the input's.
     Stream again;
     again.data = factory.data();
@@ -132,10 +84,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     stream.piece = size_t(data[0]) * 97 + 1;
     stream.lies = data[0] == 255;
     const tresult taken = plugin.component->setState(&stream);
-    if (taken != kResultOk && plugin.saved() != factory)
+    if (taken != kResultOk && saved(plugin) != factory)
         fail("a refused state changed the instrument");
     if (taken == kResultOk && stream.lies)
         fail("a stream that claims more than it was asked for was believed");
-    plugin.process();
+    ProcessData block{};
+    plugin.process(block, Plugin::kBlock);
     return 0;
 }
