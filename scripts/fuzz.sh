@@ -4,7 +4,7 @@
 # committed seed corpus in fuzz/corpus/<target>. Any crash, sanitizer report,
 # leak, slow input, memory blow-up or non-finite output sample fails.
 #
-#   FUZZ_SECONDS    seconds per target (default 60)
+#   FUZZ_SECONDS    seconds per target (default 45)
 #   FUZZ_TARGETS    which targets (default: all ten)
 #   FUZZ_BUILD_DIR  build tree (default build-fuzz)
 #
@@ -13,7 +13,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-seconds="${FUZZ_SECONDS:-60}"
+seconds="${FUZZ_SECONDS:-45}"
 dir="${FUZZ_BUILD_DIR:-build-fuzz}"
 targets="${FUZZ_TARGETS:-chunk midi dispatcher midifile preset lv2_state clap_state clap_events vst3_state vst3_events}"
 

@@ -5,7 +5,7 @@
 # audio per long-run program, label "long", and vemo-standalone against a
 # JACK server with the dummy back-end that its tests start and stop
 # themselves, label "standalone"); the threading tests once more
-# under ThreadSanitizer; then a minute of fuzzing per libFuzzer target
+# under ThreadSanitizer; then 45 s of fuzzing per libFuzzer target
 # (scripts/fuzz.sh; VEMO_SKIP_FUZZ=1 skips it). The Windows module is
 # tested under Wine (scripts/test-windows.sh) and the aarch64 build under
 # qemu-user (scripts/test-arm.sh).
