@@ -51,26 +51,31 @@ public:
 
     int32 countClasses() override { return 1; }
 
-    tresult getClassInfo(int32 index, PClassInfo* info) override
+    // The fields every form of the class info shares; false for a class
+    // that is not there.
+    template <class Info> static bool identify(int32 index, Info* info)
     {
         if (index != 0 || info == nullptr)
-            return kInvalidArgument;
+            return false;
         *info = {};
         std::memcpy(info->cid, kClassId.bytes, sizeof info->cid);
         info->cardinality = kManyInstances;
         std::snprintf(info->category, sizeof info->category, "%s", kVstAudioEffectClass);
+        return true;
+    }
+
+    tresult getClassInfo(int32 index, PClassInfo* info) override
+    {
+        if (!identify(index, info))
+            return kInvalidArgument;
         std::snprintf(info->name, sizeof info->name, "%s", kName);
         return kResultOk;
     }
 
     tresult getClassInfo2(int32 index, PClassInfo2* info) override
     {
-        if (index != 0 || info == nullptr)
+        if (!identify(index, info))
             return kInvalidArgument;
-        *info = {};
-        std::memcpy(info->cid, kClassId.bytes, sizeof info->cid);
-        info->cardinality = kManyInstances;
-        std::snprintf(info->category, sizeof info->category, "%s", kVstAudioEffectClass);
         std::snprintf(info->name, sizeof info->name, "%s", kName);
         std::snprintf(info->subCategories, sizeof info->subCategories, "%s", kSubCategories);
         std::snprintf(info->vendor, sizeof info->vendor, "%s", kVendor);
@@ -81,12 +86,8 @@ public:
 
     tresult getClassInfoUnicode(int32 index, PClassInfoW* info) override
     {
-        if (index != 0 || info == nullptr)
+        if (!identify(index, info))
             return kInvalidArgument;
-        *info = {};
-        std::memcpy(info->cid, kClassId.bytes, sizeof info->cid);
-        info->cardinality = kManyInstances;
-        std::snprintf(info->category, sizeof info->category, "%s", kVstAudioEffectClass);
         toString128(info->name, kName, 64);
         std::snprintf(info->subCategories, sizeof info->subCategories, "%s", kSubCategories);
         toString128(info->vendor, kVendor, 64);

@@ -31,33 +31,11 @@ using vemotest::TestHost;
 
 namespace {
 
-// Notes, bend, the pedal, learned controller 40, a program change with a
-// note right after it, all-notes-off; parameters changed between, and a
-// random patch set at frame 0.
+// The played score, with the changes this face delivers inside blocks.
 Score score(int32_t frames, uint32_t seed)
 {
-    Score s;
-    s.frames = frames;
+    Score s = vemotest::playedScore(frames, seed);
     auto at = [&](double part) { return int32_t(part * frames); };
-    s.midi = {TestHost::noteOn(at(0.002) + 3, 48),       TestHost::noteOn(at(0.05) + 1, 55, 90),
-              TestHost::noteOn(at(0.1) + 7, 60, 70),     TestHost::midi(at(0.15), 0xE0, 0, 100),
-              TestHost::midi(at(0.2), 0xB0, 64, 127),    TestHost::noteOff(at(0.25), 48),
-              TestHost::noteOff(at(0.3) + 5, 55),        TestHost::midi(at(0.35), 0xB0, 64, 0),
-              TestHost::midi(at(0.4) + 2, 0xB0, 40, 30), TestHost::midi(at(0.5) + 9, 0xC0, 5, 0),
-              TestHost::noteOn(at(0.5) + 10, 50),        TestHost::noteOff(at(0.7), 50),
-              TestHost::midi(at(0.75), 0xB0, 123, 0),    TestHost::noteOn(at(0.8) + 1, 72),
-              TestHost::noteOff(at(0.95), 72)};
-    std::mt19937 random(seed);
-    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-    for (int32_t i = 0; i < kNumParameters; ++i) {
-        const ParameterInfo& p = kParameterTable[i];
-        if (i == kParamLearnAll || i == kParamLearnProgram || i == kParamVolume)
-            continue; // learn stays off; the volume stays audible
-        float v = p.minimum + unit(random) * (p.maximum - p.minimum);
-        if (p.kind == ParameterKind::Switch || p.kind == ParameterKind::Menu)
-            v = std::floor(v + 0.5f);
-        s.changes.push_back(ScoreChange{0, i, v});
-    }
     s.changes.push_back(ScoreChange{at(0.6), kParamCutoff, 0.8f});
     s.changes.push_back(ScoreChange{at(0.6), kParamResonance, 0.3f});
     return s;

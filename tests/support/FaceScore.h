@@ -6,6 +6,7 @@
 #pragma once
 
 #include "support/TestHost.h"
+#include "voice/ParameterBlock.h"
 #include "voice/ParameterTable.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <cmath>
 #include <string>
 #include <functional>
+#include <random>
 #include <vector>
 
 namespace vemotest {
@@ -101,6 +103,37 @@ inline ::testing::AssertionResult sameSound(const Take& face, const Take& vst, c
     if (!sounding)
         return ::testing::AssertionFailure() << "both silent: the score plays nothing";
     return ::testing::AssertionSuccess();
+}
+
+// Notes, bend, the pedal, learned controller 40, a program change with a
+// note right after it, all-notes-off, over `frames`, and a random patch (from
+// `seed`) set at frame 0: the played score every face renders against the
+// VST 2.x module; each face adds the changes it delivers inside blocks.
+inline Score playedScore(int32_t frames, uint32_t seed)
+{
+    Score s;
+    s.frames = frames;
+    auto at = [&](double part) { return int32_t(part * frames); };
+    s.midi = {TestHost::noteOn(at(0.002) + 3, 48),       TestHost::noteOn(at(0.05) + 1, 55, 90),
+              TestHost::noteOn(at(0.1) + 7, 60, 70),     TestHost::midi(at(0.15), 0xE0, 0, 100),
+              TestHost::midi(at(0.2), 0xB0, 64, 127),    TestHost::noteOff(at(0.25), 48),
+              TestHost::noteOff(at(0.3) + 5, 55),        TestHost::midi(at(0.35), 0xB0, 64, 0),
+              TestHost::midi(at(0.4) + 2, 0xB0, 40, 30), TestHost::midi(at(0.5) + 9, 0xC0, 5, 0),
+              TestHost::noteOn(at(0.5) + 10, 50),        TestHost::noteOff(at(0.7), 50),
+              TestHost::midi(at(0.75), 0xB0, 123, 0),    TestHost::noteOn(at(0.8) + 1, 72),
+              TestHost::noteOff(at(0.95), 72)};
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    for (int32_t i = 0; i < kNumParameters; ++i) {
+        const ::ParameterInfo& p = kParameterTable[i];
+        if (i == kParamLearnAll || i == kParamLearnProgram || i == kParamVolume)
+            continue; // learn stays off; the volume stays audible
+        float v = p.minimum + unit(random) * (p.maximum - p.minimum);
+        if (p.kind == ParameterKind::Switch || p.kind == ParameterKind::Menu)
+            v = std::floor(v + 0.5f);
+        s.changes.push_back(ScoreChange{0, i, v});
+    }
+    return s;
 }
 
 // Every parameter at a spread of its range (menus and switches on whole
